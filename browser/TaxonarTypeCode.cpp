@@ -1,0 +1,316 @@
+#include "browser/TaxonarTypeCode.h"
+
+#include "platform/TextFile.h"
+
+#include <array>
+#include <cstring>
+
+namespace taxonar {
+
+using platform::AnsiUpperCase;
+
+AnsiString AppDir;
+AnsiString UserDataDir;
+TStringList *ItemRecords = nullptr;
+bool ViewHelp = false;
+bool View2010 = false;
+bool ViewInfo = false;
+bool FirstInfo = false;
+
+// ====================================================== table-line codec
+
+namespace {
+
+const std::array<uint8_t, 256> &symbolIndexTable()
+{
+    static const std::array<uint8_t, 256> table = [] {
+        std::array<uint8_t, 256> t{};
+        // Characters outside the alphabet count as its first symbol (0). The
+        // scan runs backwards so that the first position wins, as a search from
+        // position 0 would give (the alphabet has no repeated symbol anyway).
+        for (int i = 35; i >= 0; --i)
+            t[static_cast<unsigned char>(CodeAlphabet[i])] = static_cast<uint8_t>(i);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+int CodeSymbolIndex(unsigned char ch) { return symbolIndexTable()[ch]; }
+
+AnsiString DecodeTableLine(const AnsiString &line)
+{
+    const auto &idx = symbolIndexTable();
+    const size_t n = line.size();
+    if (n < 7 || line[0] != '@')
+        return AnsiString();
+    auto sym = [&](size_t pos) -> int { return idx[static_cast<unsigned char>(line[pos])]; };
+
+    // Values may go below zero when a low position holds a high symbol; the
+    // character and the sum then wrap as 8- and 16-bit two's complement.
+    const uint16_t check =
+        static_cast<uint16_t>(sym(1) * 4096 + (sym(2) - 16) * 256 + sym(3) * 16 + (sym(4) - 16));
+    uint16_t sum = 0;
+    AnsiString text;
+    text.reserve((n - 5) / 2);
+    size_t pos = 5;
+    while (pos < n) {
+        int value;
+        const char first = line[pos];
+        if (first == '@') {
+            if (n - pos < 5)
+                return AnsiString();
+            value = sym(pos + 1) * 4096 + (sym(pos + 2) - 16) * 256 + sym(pos + 3) * 16 + (sym(pos + 4) - 16);
+            pos += 5;
+        } else if (first == '#') {
+            if (n - pos < 4)
+                return AnsiString();
+            value = sym(pos + 1) * 256 + (sym(pos + 2) - 16) * 16 + sym(pos + 3);
+            pos += 4;
+        } else {
+            if (n - pos < 2)
+                return AnsiString();
+            value = sym(pos) * 16 + (sym(pos + 1) - 16);
+            pos += 2;
+        }
+        text.push_back(static_cast<char>(static_cast<uint8_t>(value)));
+        sum = static_cast<uint16_t>(sum + static_cast<uint16_t>(value));
+    }
+    return sum == check ? text : AnsiString();
+}
+
+AnsiString EncodeTableLine(const AnsiString &text)
+{
+    if (text.empty())
+        return AnsiString();
+    uint16_t sum = 0;
+    AnsiString out;
+    out.resize(5 + 2 * text.size());
+    size_t pos = 5;
+    for (char ch : text) {
+        const uint8_t v = static_cast<uint8_t>(ch);
+        sum = static_cast<uint16_t>(sum + v);
+        out[pos++] = CodeAlphabet[v / 16];
+        out[pos++] = CodeAlphabet[16 + v % 16];
+    }
+    out[0] = '@';
+    out[1] = CodeAlphabet[sum / 4096];
+    out[2] = CodeAlphabet[16 + (sum / 256) % 16];
+    out[3] = CodeAlphabet[(sum / 16) % 16];
+    out[4] = CodeAlphabet[16 + sum % 16];
+    return out;
+}
+
+// =================================================== search-text folding
+
+namespace {
+
+// The 18 Polish letters with a diacritic (CP1250) and their base letters.
+constexpr char kFoldFrom[] = "\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF";
+constexpr char kFoldTo[] = "ACELNOSZZacelnoszz";
+
+struct FoldTables {
+    std::array<char, 256> normalized{};
+    std::array<char, 256> comparable{};
+    FoldTables()
+    {
+        for (int b = 0; b < 256; ++b) {
+            unsigned char u = platform::Cp1250Upper(static_cast<unsigned char>(b));
+            for (int k = 0; k < 18; ++k) {
+                if (u == static_cast<unsigned char>(kFoldFrom[k])) {
+                    u = static_cast<unsigned char>(kFoldTo[k]);
+                    break;
+                }
+            }
+            normalized[size_t(b)] = static_cast<char>(u);
+            comparable[size_t(b)] = static_cast<char>((u >= 'A' && u <= 'Z') ? u + 32 : u);
+        }
+    }
+};
+
+const FoldTables &foldTables()
+{
+    static const FoldTables tables;
+    return tables;
+}
+
+} // namespace
+
+AnsiString NormalizeSearchText(const AnsiString &s)
+{
+    const auto &t = foldTables().normalized;
+    AnsiString r(s.size(), '\0');
+    for (size_t i = 0; i < s.size(); ++i)
+        r[i] = t[static_cast<unsigned char>(s[i])];
+    return r;
+}
+
+AnsiString ComparableText(const AnsiString &s)
+{
+    const auto &t = foldTables().comparable;
+    AnsiString r(s.size(), '\0');
+    for (size_t i = 0; i < s.size(); ++i)
+        r[i] = t[static_cast<unsigned char>(s[i])];
+    return r;
+}
+
+bool ContainsTerm(std::string_view text, std::string_view term)
+{
+    if (term.empty() || term.size() > text.size())
+        return false;
+    return ::memmem(text.data(), text.size(), term.data(), term.size()) != nullptr;
+}
+
+bool ComparableContains(const AnsiString &text, const AnsiString &term)
+{
+    if (term.empty() || term.size() > text.size())
+        return false;
+    return ContainsTerm(ComparableText(text), term);
+}
+
+// ========================================================== item records
+
+AnsiString GetRecordValue(const AnsiString &record, const AnsiString &key)
+{
+    const AnsiString upperKey = AnsiUpperCase(key);
+    size_t start = 0;
+    const size_t n = record.size();
+    while (start < n) {
+        size_t tab = record.find('\t', start);
+        if (tab == AnsiString::npos)
+            tab = n; // text after the last TAB counts as one more item
+        const AnsiString item = record.substr(start, tab - start);
+        if (AnsiUpperCase(item).find(upperKey) != AnsiString::npos)
+            return item.size() > key.size() ? item.substr(key.size()) : AnsiString();
+        start = tab + 1;
+    }
+    return AnsiString();
+}
+
+namespace {
+
+// The value after the first occurrence of `tag` in an upper-cased record, up to
+// the next TAB; false when the tag does not occur.
+bool upperValueAfter(const AnsiString &upper, const char *tag, AnsiString &value)
+{
+    size_t p = upper.find(tag);
+    if (p == AnsiString::npos)
+        return false;
+    p += std::strlen(tag);
+    size_t tab = upper.find('\t', p);
+    value = upper.substr(p, tab == AnsiString::npos ? AnsiString::npos : tab - p);
+    return true;
+}
+
+// Signature and link values never hold a TAB, so a TAB joins them unambiguously.
+std::string lookupKey(const AnsiString &upperSignature, const AnsiString &upperLink)
+{
+    return upperSignature + '\t' + upperLink;
+}
+
+} // namespace
+
+int Catalogue::AddRecord(const AnsiString &record)
+{
+    const int index = records_.Add(record);
+    const AnsiString upper = AnsiUpperCase(record);
+    AnsiString signature, link;
+    if (upperValueAfter(upper, "SIGNATURE=", signature) && upperValueAfter(upper, "LINK=", link))
+        firstBySignatureAndLink_.emplace(lookupKey(signature, link), index); // keeps the first
+    return index;
+}
+
+int Catalogue::FindParentRecord(const AnsiString &parent, const AnsiString &signature) const
+{
+    auto it = firstBySignatureAndLink_.find(lookupKey(AnsiUpperCase(signature), AnsiUpperCase(parent)));
+    return it == firstBySignatureAndLink_.end() ? -1 : it->second;
+}
+
+void Catalogue::LoadDefinitionFile(const AnsiString &path, const CatalogueSink &sink)
+{
+    platform::TextFile file(path);
+    file.Reset();
+    AnsiString signature, text, name, parent, view;
+    bool inRecord = false;
+    // At least one read, also for an empty file.
+    do {
+        const AnsiString line = platform::Trim(file.ReadLn());
+        if (line.empty())
+            continue;
+        if (line == "{") {
+            inRecord = true;
+            text.clear();
+            name.clear();
+            parent.clear();
+            view.clear();
+        } else if (line == "}") {
+            // A closing brace does not clear the record: a second one adds the
+            // same record again.
+            if (!name.empty() && !parent.empty()) {
+                if (AnsiUpperCase(text).find("SIGNATURE") == AnsiString::npos)
+                    text += "signature=" + signature + "\t";
+                const int index = AddRecord(text);
+                if (AnsiUpperCase(view) == "SHOW" && sink.OnShownRecord)
+                    sink.OnShownRecord(index, name, parent, signature);
+            }
+            inRecord = false;
+        } else if (inRecord) {
+            AnsiString item = line;
+            if (item.back() == ';')
+                item.pop_back();
+            text += item;
+            text += '\t';
+            const AnsiString upper = AnsiUpperCase(item);
+            const size_t eq = item.find('=');
+            const AnsiString value = eq == AnsiString::npos ? AnsiString() : item.substr(eq + 1);
+            if (upper.find("NAME=") != AnsiString::npos)
+                name = value;
+            else if (upper.find("PARENT=") != AnsiString::npos)
+                parent = value;
+            else if (upper.find("VIEW=") != AnsiString::npos)
+                view = value;
+            else if (upper.find("SIGNATURE=") != AnsiString::npos)
+                signature = value;
+        }
+    } while (!file.Eof());
+    file.CloseFile();
+}
+
+void Catalogue::Load(const AnsiString &appDir, const CatalogueSink &sink)
+{
+    auto processMessages = [&sink] {
+        if (sink.ProcessMessages)
+            sink.ProcessMessages();
+    };
+    platform::TextFile global(appDir + "definition.global");
+    global.Reset();
+    while (!global.Eof()) {
+        processMessages();
+        const AnsiString line = global.ReadLn();
+        // Field 1 is the text before the first ";" (none: an empty name),
+        // field 2 the text between the first and the second ";".
+        const size_t first = line.find(';');
+        const AnsiString fileName = first == AnsiString::npos ? AnsiString() : line.substr(0, first);
+        const size_t second = first == AnsiString::npos ? AnsiString::npos : line.find(';', first + 1);
+        const AnsiString title =
+            second == AnsiString::npos ? AnsiString() : line.substr(first + 1, second - first - 1);
+        if (sink.OnClassification)
+            sink.OnClassification(title);
+        processMessages();
+        LoadDefinitionFile(appDir + fileName, sink);
+    }
+    global.CloseFile();
+    processMessages();
+}
+
+bool IsItemAvailable(int index)
+{
+    const AnsiString &record = ItemRecords->Strings(index);
+    const AnsiString mode = AnsiUpperCase(GetRecordValue(record, "MODE="));
+    if (mode == "RTF" || mode == "TABLE")
+        return platform::FileExists(AppDir + GetRecordValue(record, "FILE="));
+    return true;
+}
+
+} // namespace taxonar

@@ -1,0 +1,153 @@
+// The reader's shared unit: its globals, the table-line codec, the search-text
+// folding, the catalogue records and their lookups, the XML line store and the
+// settings file.
+//
+// All text is CP1250 bytes (AnsiString). Routines that report success return a
+// Boolean and hand results back through out-parameters; the codec, the folding
+// and the store never raise.
+#pragma once
+
+#include "platform/Classes.h"
+#include "platform/SysUtils.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+
+namespace taxonar {
+
+using platform::AnsiString;
+using platform::TStringList;
+
+// ------------------------------------------------------------------ globals
+
+// Program folder and per-user folder, each ending in '/'.
+extern AnsiString AppDir;
+extern AnsiString UserDataDir;
+
+// Every item record of every classification, in loading order.
+extern TStringList *ItemRecords;
+
+// The settings flags kept in config.xml; false until ConfigLoad sets them.
+extern bool ViewHelp;
+extern bool View2010;
+extern bool ViewInfo;
+extern bool FirstInfo;
+
+// --------------------------------------------------------- table-line codec
+
+// 36 symbols: positions 0..15 carry the high nibble, 16..31 the low nibble.
+inline constexpr char CodeAlphabet[] = "K7QZ2M0XRB5WJ9TEAN3HD8FYC1LUG4VPS6OI";
+
+// Position of the character in CodeAlphabet; 0 for a character not in it.
+int CodeSymbolIndex(unsigned char ch);
+// Clear text of a stored table line, or "" when the line is not valid.
+AnsiString DecodeTableLine(const AnsiString &line);
+// Stored form of a clear line ("" for ""): "@", four check symbols, two
+// symbols per character.
+AnsiString EncodeTableLine(const AnsiString &text);
+
+// ----------------------------------------------------- search-text folding
+
+// Upper case by the CP1250 upper-casing, the 18 Polish diacritic letters
+// replaced by their base letters; same length as the input.
+AnsiString NormalizeSearchText(const AnsiString &s);
+// The comparable form: ASCII lower case of NormalizeSearchText, in one pass.
+AnsiString ComparableText(const AnsiString &s);
+// True when `term` (already in comparable form) occurs in the comparable form
+// of `text`. An empty term is contained in nothing.
+bool ComparableContains(const AnsiString &text, const AnsiString &term);
+// The containment test on a text already in comparable form.
+bool ContainsTerm(std::string_view comparableText, std::string_view term);
+
+// ---------------------------------------------------------- item records
+
+// The value of the first item (text up to a TAB) whose upper case contains
+// the key in upper case, less the key's length from its start; "" when none.
+AnsiString GetRecordValue(const AnsiString &record, const AnsiString &key);
+
+// Receives what the loader finds, so that the caller can build the
+// navigation tree and report progress. Every callback is optional.
+struct CatalogueSink {
+    // Before each definition file: its title from definition.global.
+    std::function<void(const AnsiString &title)> OnClassification;
+    // For each record kept with VIEW=SHOW: its index in the records list, its
+    // name, its parent value and the signature current in its file.
+    std::function<void(int index, const AnsiString &name, const AnsiString &parent,
+                       const AnsiString &signature)> OnShownRecord;
+    // Pending window messages are processed at these points when set.
+    std::function<void()> ProcessMessages;
+};
+
+// The catalogue as read from the program folder: the records and the index
+// for the first record by signature and link.
+class Catalogue {
+public:
+    explicit Catalogue(TStringList &records) : records_(records) {}
+
+    // Reads appDir + "definition.global" and every definition file it names,
+    // appending to the records list. Raises platform::EInOutError when a file
+    // cannot be opened; the records read until then stay in the list.
+    void Load(const AnsiString &appDir, const CatalogueSink &sink);
+    // Reads one definition file (its records appended).
+    void LoadDefinitionFile(const AnsiString &path, const CatalogueSink &sink);
+    // Appends one record, keeping the lookup index up to date.
+    int AddRecord(const AnsiString &record);
+    // Index of the first record whose SIGNATURE= and LINK= values equal the
+    // arguments without regard to case; -1 when none.
+    int FindParentRecord(const AnsiString &parent, const AnsiString &signature) const;
+
+    TStringList &Records() { return records_; }
+
+private:
+    TStringList &records_;
+    std::unordered_map<std::string, int> firstBySignatureAndLink_;
+};
+
+// False only for an RTF or TABLE item whose file (AppDir + FILE=) is missing.
+bool IsItemAvailable(int index);
+
+// ------------------------------------------------------- XML line store
+
+// Waits ms milliseconds of the tick count (wrapping at 2^32), processing
+// window messages meanwhile.
+void WaitMs(uint32_t ms);
+// The pause between attempts of the store's file routines; tests replace it
+// (an empty function restores WaitMs).
+void SetXmlRetryWait(std::function<void(uint32_t ms)> wait);
+
+bool XmlIsName(const AnsiString &text);
+bool XmlIsText(const AnsiString &text);
+bool XmlIsAttribute(const AnsiString &token);
+bool XmlIsOpenTag(const AnsiString &line, AnsiString &name);
+bool XmlIsCloseTag(const AnsiString &line, AnsiString &name);
+bool XmlIsValueLine(const AnsiString &line, AnsiString &name);
+bool XmlIsComment(const AnsiString &line);
+bool XmlIsDeclaration(const AnsiString &line);
+
+bool XmlCreateFile(const AnsiString &fileName, const AnsiString &rootName);
+bool XmlLoadFile(const AnsiString &fileName, TStringList &list);
+bool XmlSaveFile(const AnsiString &fileName, const TStringList &list);
+bool XmlValidateFile(const AnsiString &fileName, int &code, int &lineNumber);
+bool XmlFormatFile(const AnsiString &fileName, int indentWidth);
+
+AnsiString XmlEscape(const AnsiString &text);
+AnsiString XmlUnescape(const AnsiString &text);
+
+bool XmlAddNode(TStringList &list, const AnsiString &parentPath, const AnsiString &childName);
+bool XmlSetValue(TStringList &list, const AnsiString &path, const AnsiString &value);
+void XmlGetValue(const TStringList &list, const AnsiString &path, AnsiString &value);
+
+// ------------------------------------------------------------ settings
+
+// The settings file: UserDataDir + "config.xml".
+AnsiString ConfigFileName();
+bool ConfigExists();
+bool ConfigCreateDefault();
+bool ConfigLoad();
+bool ConfigSave();
+uint8_t StrToByteDef(const AnsiString &text);
+
+} // namespace taxonar
