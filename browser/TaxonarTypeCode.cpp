@@ -45,39 +45,43 @@ AnsiString DecodeTableLine(const AnsiString &line)
     const size_t n = line.size();
     if (n < 7 || line[0] != '@')
         return AnsiString();
-    auto sym = [&](size_t pos) -> int { return idx[static_cast<unsigned char>(line[pos])]; };
+    const auto *p = reinterpret_cast<const unsigned char *>(line.data());
+    const unsigned char *const end = p + n;
 
     // Values may go below zero when a low position holds a high symbol; the
     // character and the sum then wrap as 8- and 16-bit two's complement.
-    const uint16_t check =
-        static_cast<uint16_t>(sym(1) * 4096 + (sym(2) - 16) * 256 + sym(3) * 16 + (sym(4) - 16));
+    const uint16_t check = static_cast<uint16_t>(idx[p[1]] * 4096 + (idx[p[2]] - 16) * 256 + idx[p[3]] * 16 +
+                                                 (idx[p[4]] - 16));
     uint16_t sum = 0;
-    AnsiString text;
-    text.reserve((n - 5) / 2);
-    size_t pos = 5;
-    while (pos < n) {
+    AnsiString text((n - 5) / 2, '\0'); // the longest possible result: two-symbol groups only
+    char *out = text.data();
+    p += 5;
+    while (p < end) {
         int value;
-        const char first = line[pos];
+        const unsigned char first = *p;
         if (first == '@') {
-            if (n - pos < 5)
+            if (end - p < 5)
                 return AnsiString();
-            value = sym(pos + 1) * 4096 + (sym(pos + 2) - 16) * 256 + sym(pos + 3) * 16 + (sym(pos + 4) - 16);
-            pos += 5;
+            value = idx[p[1]] * 4096 + (idx[p[2]] - 16) * 256 + idx[p[3]] * 16 + (idx[p[4]] - 16);
+            p += 5;
         } else if (first == '#') {
-            if (n - pos < 4)
+            if (end - p < 4)
                 return AnsiString();
-            value = sym(pos + 1) * 256 + (sym(pos + 2) - 16) * 16 + sym(pos + 3);
-            pos += 4;
+            value = idx[p[1]] * 256 + (idx[p[2]] - 16) * 16 + idx[p[3]];
+            p += 4;
         } else {
-            if (n - pos < 2)
+            if (end - p < 2)
                 return AnsiString();
-            value = sym(pos) * 16 + (sym(pos + 1) - 16);
-            pos += 2;
+            value = idx[first] * 16 + (idx[p[1]] - 16);
+            p += 2;
         }
-        text.push_back(static_cast<char>(static_cast<uint8_t>(value)));
+        *out++ = static_cast<char>(static_cast<uint8_t>(value));
         sum = static_cast<uint16_t>(sum + static_cast<uint16_t>(value));
     }
-    return sum == check ? text : AnsiString();
+    if (sum != check)
+        return AnsiString();
+    text.resize(size_t(out - text.data()));
+    return text;
 }
 
 AnsiString EncodeTableLine(const AnsiString &text)
