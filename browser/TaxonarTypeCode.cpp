@@ -308,6 +308,42 @@ void Catalogue::Load(const AnsiString &appDir, const CatalogueSink &sink)
     processMessages();
 }
 
+// ========================================================= export counter
+
+AnsiString NextExportNumber()
+{
+    using namespace platform;
+    const AnsiString name = AppDir + "taxonar.counter";
+    if (!FileExists(name)) {
+        try {
+            TFileStream created(name, fmCreate);
+            const uint8_t one[4] = {1, 0, 0, 0};
+            created.WriteBuffer(one, 4);
+        } catch (const EFCreateError &) {
+            return AnsiString();
+        }
+    }
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = std::make_unique<TFileStream>(name, fmOpenReadWrite | fmShareExclusive);
+    } catch (const EFOpenError &) {
+        return AnsiString();
+    }
+    // A short file fills the number from its low end.
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    file->Read(bytes, 4);
+    const uint32_t n = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                       uint32_t(bytes[3]) << 24;
+    AnsiString result = IntToStr(static_cast<int32_t>(n));
+    if (result.size() < 6)
+        result.insert(0, 6 - result.size(), '0');
+    const uint32_t next = n + 1; // wraps at 32 bits
+    const uint8_t out[4] = {uint8_t(next), uint8_t(next >> 8), uint8_t(next >> 16), uint8_t(next >> 24)};
+    file->SetPosition(0);
+    file->WriteBuffer(out, 4);
+    return result;
+}
+
 bool IsItemAvailable(int index)
 {
     const AnsiString &record = ItemRecords->Strings(index);

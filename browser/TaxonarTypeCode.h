@@ -140,6 +140,15 @@ bool XmlAddNode(TStringList &list, const AnsiString &parentPath, const AnsiStrin
 bool XmlSetValue(TStringList &list, const AnsiString &path, const AnsiString &value);
 void XmlGetValue(const TStringList &list, const AnsiString &path, AnsiString &value);
 
+// ------------------------------------------------------- export counter
+
+// Takes the next export number from AppDir + "taxonar.counter" (a 4-byte
+// little-endian signed integer shared by every running copy) and advances it.
+// The number is padded with "0" to six characters; the result is "" when the
+// counter file cannot be created or opened, for example while another copy
+// holds it. Never raises for those cases.
+AnsiString NextExportNumber();
+
 // ------------------------------------------------------------ settings
 
 // The settings file: UserDataDir + "config.xml".

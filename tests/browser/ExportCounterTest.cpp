@@ -1,0 +1,125 @@
+#include "browser/TaxonarTypeCode.h"
+#include "platform/Classes.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace taxonar;
+using testsupport::TempFolder;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+struct CounterFolder {
+    TempFolder folder;
+    std::string savedDir = AppDir;
+    CounterFolder() { AppDir = folder.path(); }
+    ~CounterFolder() { AppDir = savedDir; }
+    std::string counter() const { return folder.file("taxonar.counter"); }
+};
+std::string le(uint32_t v)
+{
+    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+}
+} // namespace
+
+TEST(ExportCounter, NumbersStartAtOneAndAdvance)
+{
+    CounterFolder c;
+    EXPECT_EQ(NextExportNumber(), "000001");
+    EXPECT_EQ(readFile(c.counter()), le(2));
+    EXPECT_EQ(NextExportNumber(), "000002");
+    EXPECT_EQ(readFile(c.counter()), le(3));
+}
+
+TEST(ExportCounter, PaddingWideValuesShortAndNegativeFiles)
+{
+    CounterFolder c;
+    writeFile(c.counter(), le(999999));
+    EXPECT_EQ(NextExportNumber(), "999999");
+    EXPECT_EQ(NextExportNumber(), "1000000");
+    writeFile(c.counter(), "");
+    EXPECT_EQ(NextExportNumber(), "000000");
+    EXPECT_EQ(readFile(c.counter()), le(1));
+    writeFile(c.counter(), std::string("\x05\x01", 2)); // fills the number from its low end
+    EXPECT_EQ(NextExportNumber(), "000261");
+    writeFile(c.counter(), le(0xFFFFFFFFu));
+    EXPECT_EQ(NextExportNumber(), "0000-1");
+    EXPECT_EQ(readFile(c.counter()), le(0)); // wraps
+}
+
+TEST(ExportCounter, UnusableCounterGivesAnEmptyNumber)
+{
+    TempFolder tmp;
+    const std::string saved = AppDir;
+    AppDir = tmp.file("no/such/folder/");
+    EXPECT_EQ(NextExportNumber(), "");
+    AppDir = saved;
+}
+
+TEST(ExportCounter, ACounterHeldByAnotherProcessIsNotUsed)
+{
+    CounterFolder c;
+    writeFile(c.counter(), le(7));
+    int toParent[2], toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        // Hold the counter exclusively until the parent has tried.
+        platform::TFileStream held(c.counter(), platform::fmOpenReadWrite | platform::fmShareExclusive);
+        char b = 'h';
+        (void)!write(toParent[1], &b, 1);
+        (void)!read(toChild[0], &b, 1);
+        _exit(0);
+    }
+    char b;
+    ASSERT_EQ(read(toParent[0], &b, 1), 1);
+    EXPECT_EQ(NextExportNumber(), "");
+    (void)!write(toChild[1], &b, 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(readFile(c.counter()), le(7)); // untouched while held
+    EXPECT_EQ(NextExportNumber(), "000007");
+
+    // Two processes taking numbers at once never get the same one.
+    std::vector<pid_t> kids;
+    int results[2];
+    ASSERT_EQ(pipe(results), 0);
+    for (int k = 0; k < 2; ++k) {
+        pid_t p = fork();
+        if (p == 0) {
+            for (int i = 0; i < 200; ++i) {
+                std::string n = NextExportNumber();
+                n += '\n';
+                (void)!write(results[1], n.data(), n.size());
+            }
+            _exit(0);
+        }
+        kids.push_back(p);
+    }
+    close(results[1]);
+    for (pid_t p : kids)
+        waitpid(p, &status, 0);
+    std::string all;
+    char buf[4096];
+    ssize_t got;
+    while ((got = read(results[0], buf, sizeof buf)) > 0)
+        all.append(buf, size_t(got));
+    std::set<std::string> seen;
+    size_t pos = 0;
+    int taken = 0;
+    while ((pos = all.find('\n')) != std::string::npos) {
+        std::string n = all.substr(0, pos);
+        all.erase(0, pos + 1);
+        if (n.empty())
+            continue; // the other process held the file at that moment
+        ++taken;
+        EXPECT_TRUE(seen.insert(n).second) << "number " << n << " given twice";
+    }
+    EXPECT_GT(taken, 0);
+}
