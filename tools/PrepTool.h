@@ -1,0 +1,88 @@
+// The catalogue preparation routines behind rbkn-prep: they turn the
+// reviewable UTF-8 sources of a catalogue into the program folder's data
+// files, and write synthetic catalogues for benchmarks and tests.
+//
+// Source naming rules of `PrepareCatalogue`:
+//   X.tsv   -> X      a table file: each UTF-8 line converted to CP1250 and
+//                     stored through the table-line codec; blank lines left out
+//   *.pdf, *.png, *.jpg, *.jpeg, *.gif, *.bmp, *.ico
+//           -> copied byte for byte
+//   *.md and names starting with "."
+//           -> skipped (notes on the sources, editor and VCS files)
+//   anything else -> a text file converted UTF-8 -> CP1250
+// Every written line ends in CR LF. A leading UTF-8 byte-order mark is
+// dropped. Every output is written to a temporary file beside its target and
+// renamed over it, so an interrupted run never leaves a half-written file.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace rbkn {
+
+// Any failure of the tool; the message names the file (and line) at fault.
+class PrepError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The lines of a UTF-8 text (LF or CR LF ends; a final line end adds no empty
+// line), each converted to CP1250. Raises PrepError "<name>:<line>: ..." on
+// malformed UTF-8 or a character the code page lacks.
+std::vector<std::string> Utf8TextToAnsiLines(const std::string &utf8, const std::string &name);
+
+// Joins lines with CR LF after each.
+std::string JoinCrLf(const std::vector<std::string> &lines);
+
+// Writes `bytes` to `path` through a temporary file and a rename; creates the
+// parent folders. Raises PrepError.
+void WriteFileAtomically(const std::string &path, const std::string &bytes);
+std::string ReadWholeFile(const std::string &path);
+
+// Single-file conversions.
+void ConvertTextFile(const std::string &in, const std::string &out);
+// UTF-8 tab-separated rows -> stored table lines; returns the rows written.
+int EncodeTableFile(const std::string &in, const std::string &out);
+// Stored table lines -> UTF-8 clear rows (LF ends). Lines that do not decode
+// (or decode to text that is blank) are counted in `skipped` and left out.
+void DecodeTableFile(const std::string &in, const std::string &out, int &decoded, int &skipped);
+
+struct CatalogueStats {
+    int Tables = 0;
+    int TableRows = 0;
+    int Texts = 0;
+    int Copies = 0;
+};
+
+// Converts every source under srcDir into dstDir (see the naming rules).
+CatalogueStats PrepareCatalogue(const std::string &srcDir, const std::string &dstDir);
+
+// ------------------------------------------------------ synthetic catalogue
+
+struct SynthOptions {
+    int Records = 1000;     // item records in all definition files together
+    int TableRows = 1000;   // rows of the one table file
+    int RtfKb = 64;         // approximate size of the one RTF document
+    uint32_t Seed = 20070101;
+};
+
+struct SynthStats {
+    int Records = 0;
+    int Groups = 0;
+    int Rtf = 0;
+    int Tables = 0;
+    int Pdf = 0;
+    int Hidden = 0;
+    int TableRows = 0;
+    long RtfBytes = 0;
+};
+
+// Writes a complete program folder (CP1250): definition.global, definition
+// files, dictionary.global, tables/synth.txt, rtf/synth.rtf, matryca.pdf and the
+// three documents of the secondary windows. The output depends only on the
+// options (fixed seed).
+SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &options);
+
+} // namespace rbkn

@@ -1,0 +1,384 @@
+// The synthetic catalogue: a program folder of any size for benchmarks and
+// tests. Two classifications share the records (groups nested up to four
+// levels, RTF and TABLE leaves, some hidden ones reachable only through
+// links), a third line names the matrix with its PDF item. Every TABLE item
+// shows the same table file and every RTF item the same document, so the
+// folder stays small however many records it has.
+#include "tools/PrepTool.h"
+
+#include "browser/TaxonarTypeCode.h"
+#include "platform/Cp1250.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace rbkn {
+
+namespace {
+
+// A small linear congruential generator: the same sequence on every platform
+// and library, unlike the standard distributions.
+class Rng {
+public:
+    explicit Rng(uint32_t seed) : state_(seed ? seed : 1) {}
+    uint32_t Next()
+    {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<uint32_t>(state_ >> 33);
+    }
+    int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint32_t>(n)); }
+    bool Chance(int percent) { return Below(100) < percent; }
+
+private:
+    uint64_t state_;
+};
+
+// Words of the generated texts (UTF-8 here, CP1250 on disk); the lower-case
+// ones also make up dictionary.global.
+const char *const kWords[] = {
+    "działalność", "produkcja", "usługi", "handel", "hurtowy", "detaliczny", "wyroby", "urządzenia",
+    "maszyny", "środki", "transportu", "budowa", "obiektów", "inżynierii", "lądowej", "wodnej",
+    "uprawa", "zbóż", "roślin", "chów", "hodowla", "zwierząt", "leśnictwo", "rybactwo",
+    "górnictwo", "wydobywanie", "węgla", "energii", "elektrycznej", "gazu", "wody", "ścieków",
+    "odpadów", "naprawa", "konserwacja", "pojazdów", "samochodowych", "magazynowanie", "zakwaterowanie",
+    "gastronomia", "informacja", "komunikacja", "oprogramowanie", "doradztwo", "finansowa",
+    "ubezpieczenia", "nieruchomości", "badania", "rozwojowe", "reklama", "wynajem", "dzierżawa",
+    "administracja", "edukacja", "opieka", "zdrowotna", "pomoc", "społeczna", "kultura", "rozrywka",
+    "rekreacja", "organizacje", "gospodarstwa", "domowe", "grunty", "budynki", "lokale", "kotły",
+    "narzędzia", "przyrządy", "wyposażenie", "inwentarz", "żywy", "pozostała", "specjalistyczne",
+    "ogólnego", "zastosowania", "gdzie", "indziej", "niesklasyfikowane", "włączając", "z", "wyłączeniem",
+    "oraz", "i", "w", "zakresie", "związana", "źródło", "łączność", "ćwiczenia", "żegluga", "ślusarstwo",
+};
+constexpr int kWordCount = static_cast<int>(sizeof kWords / sizeof kWords[0]);
+
+std::string ansi(const char *utf8)
+{
+    return platform::Utf8ToAnsi(utf8);
+}
+
+std::string phrase(Rng &rng, int minWords, int maxWords)
+{
+    const int n = minWords + rng.Below(maxWords - minWords + 1);
+    std::string s;
+    for (int i = 0; i < n; ++i) {
+        if (i)
+            s += ' ';
+        s += ansi(kWords[rng.Below(kWordCount)]);
+    }
+    if (!s.empty())
+        s[0] = static_cast<char>(platform::Cp1250Upper(static_cast<unsigned char>(s[0])));
+    return s;
+}
+
+struct SynthRecord {
+    std::string Signature;
+    std::string Link;
+    std::string Parent;   // "nil" for a top-level record
+    std::string Name;
+    std::string Mode;     // GROUP, RTF, TABLE, PDF
+    bool Hidden = false;
+    int Depth = 0;
+};
+
+const char *const kTableFile = "tables/synth.txt";
+const char *const kRtfFile = "rtf/synth.rtf";
+
+std::string recordText(const SynthRecord &r)
+{
+    std::string t = "{\n";
+    t += "SIGNATURE=" + r.Signature + "\n";
+    t += "NAME=" + r.Name + "\n";
+    t += "PARENT=" + r.Parent + "\n";
+    t += std::string("VIEW=") + (r.Hidden ? "HIDE" : "SHOW") + "\n";
+    t += "LINK=" + r.Link + "\n";
+    t += "MODE=" + r.Mode + "\n";
+    if (r.Mode == "RTF")
+        t += std::string("FILE=") + kRtfFile + "\n";
+    else if (r.Mode == "PDF")
+        t += "FILE=matryca.pdf\n";
+    else if (r.Mode == "TABLE") {
+        t += std::string("FILE=") + kTableFile + "\n";
+        t += "COLUMNS=4\n";
+        t += "NAME1=Symbol\nWIDTH1=70\nALIGNMENT1=CENTER\n";
+        t += "NAME2=Nazwa\nWIDTH2=AUTO\nALIGNMENT2=LEFT\n";
+        t += ansi("NAME3=Odsyłacze") + "\nWIDTH3=220\nALIGNMENT3=LEFT\n";
+        t += "NAME4=Liczba\nWIDTH4=70\nALIGNMENT4=RIGHT\n";
+    }
+    t += "}\n";
+    return t;
+}
+
+// Builds the records of one classification: a root group, then records that
+// each hang below a random group of depth < 4. The first few records are
+// fixed so that even a tiny catalogue has every kind.
+std::vector<SynthRecord> buildClassification(Rng &rng, const std::string &signature, int count)
+{
+    std::vector<SynthRecord> recs;
+    std::vector<int> groups;
+    if (count <= 0)
+        return recs;
+    SynthRecord root;
+    root.Signature = signature;
+    root.Link = signature + "-0";
+    root.Parent = "nil";
+    root.Name = ansi("Klasyfikacja syntetyczna ") + signature;
+    root.Mode = "GROUP";
+    recs.push_back(root);
+    groups.push_back(0);
+    static const char *const kForced[] = {"GROUP", "GROUP", "RTF", "TABLE", "TABLE", "RTF"};
+    for (int i = 1; i < count; ++i) {
+        SynthRecord r;
+        r.Signature = signature;
+        r.Link = signature + "-" + std::to_string(i);
+        int parent;
+        if (i <= 6) {
+            r.Mode = kForced[i - 1];
+            parent = groups.back(); // chain the first groups: depth grows
+            r.Hidden = (i == 5 || i == 6);
+        } else {
+            const int roll = rng.Below(100);
+            r.Mode = roll < 30 ? "GROUP" : roll < 65 ? "TABLE" : "RTF";
+            // Prefer recent groups so that branches grow deep as well as wide.
+            const int window = std::min<int>(static_cast<int>(groups.size()), 8);
+            parent = groups[groups.size() - 1 - static_cast<size_t>(rng.Below(window))];
+            r.Hidden = r.Mode != "GROUP" && rng.Chance(6);
+        }
+        r.Parent = recs[static_cast<size_t>(parent)].Link;
+        r.Depth = recs[static_cast<size_t>(parent)].Depth + 1;
+        const std::string kind = ansi(r.Mode == "GROUP" ? "Grupa" : r.Mode == "RTF" ? "Objaśnienia" : "Tablica");
+        r.Name = kind + " " + std::to_string(i) + " - " + phrase(rng, 2, 6);
+        const int index = static_cast<int>(recs.size());
+        recs.push_back(r);
+        if (r.Mode == "GROUP" && r.Depth < 4)
+            groups.push_back(index);
+    }
+    return recs;
+}
+
+std::string rowKey(int row)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%c", row / 100 % 100, row % 100, 'A' + row / 10000 % 26);
+    return buf;
+}
+
+struct LinkTarget {
+    std::string Signature;
+    std::string Link;
+    std::string RowKey; // for links to hidden items: empty, or row 1 of a table
+};
+
+// One clear row: symbol, name with mark-up, references, a number. Row r also
+// links the hidden items r-1, r-1+rows, ... so that every hidden item is
+// reachable; the other links go to random rows of TABLE items.
+std::string tableRow(Rng &rng, int row, int rows, const std::vector<LinkTarget> &targets,
+                     const std::vector<LinkTarget> &hidden)
+{
+    std::string name = phrase(rng, 3, 12);
+    switch (rng.Below(6)) {
+    case 0:
+        name = "#B#" + name + "#B#";
+        break;
+    case 1:
+        name += " #I#(" + phrase(rng, 2, 4) + ")#I#";
+        break;
+    case 2:
+        name += "#N#" + phrase(rng, 2, 5);
+        break;
+    case 3:
+        name = "#U#" + name.substr(0, name.find(' ')) + "#U#" +
+               (name.find(' ') == std::string::npos ? std::string() : name.substr(name.find(' ')));
+        break;
+    default:
+        break;
+    }
+    std::string refs;
+    for (size_t h = static_cast<size_t>(row - 1); h < hidden.size(); h += static_cast<size_t>(rows)) {
+        if (!refs.empty())
+            refs += "#N#";
+        const LinkTarget &t = hidden[h];
+        refs += ansi("ukryte: #L#") + t.Link + "#L#" + t.Signature + "@" + t.Link + "@" + t.RowKey + "#";
+    }
+    const int links = targets.empty() ? 0 : rng.Below(3);
+    for (int k = 0; k < links; ++k) {
+        const LinkTarget &t = targets[static_cast<size_t>(rng.Below(static_cast<int>(targets.size())))];
+        const std::string key = rowKey(1 + rng.Below(rows));
+        if (!refs.empty())
+            refs += "#N#";
+        refs += ansi("zob. #L#") + key + "#L#" + t.Signature + "@" + t.Link + "@" + key + "#";
+    }
+    return rowKey(row) + "\t" + name + "\t" + refs + "\t" + std::to_string(rng.Below(100000));
+}
+
+std::string rtfDocument(Rng &rng, int kb)
+{
+    const std::string head =
+        "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}}\n"
+        "\\viewkind4\\uc1\\pard\\lang1045\\f0\\fs20\n";
+    std::string body;
+    const size_t target = static_cast<size_t>(std::max(kb, 1)) * 1024;
+    int section = 0;
+    auto full = [&] { return head.size() + body.size() + 2 >= target; };
+    while (!full()) {
+        ++section;
+        body += "\\pard\\sb120\\sa60\\b\\fs28 " + std::to_string(section) + ". " + phrase(rng, 2, 5) +
+                "\\b0\\fs20\\par\n";
+        for (int p = 0; p < 4 && !full(); ++p) {
+            body += "\\pard\\sa60 ";
+            const int sentences = 3 + rng.Below(4);
+            for (int s = 0; s < sentences; ++s) {
+                std::string text = phrase(rng, 5, 14);
+                if (rng.Chance(20))
+                    text = "\\b " + text + "\\b0 ";
+                else if (rng.Chance(15))
+                    text = "\\i " + text + "\\i0 ";
+                body += text + ". ";
+            }
+            body += "\\par\n";
+        }
+        if (section % 3 == 1 && !full()) {
+            // A simple three-column table.
+            for (int r = 0; r < 4; ++r) {
+                body += "\\trowd\\trgaph70\\cellx1500\\cellx6500\\cellx8500\n";
+                body += "\\pard\\intbl " + (r == 0 ? std::string("\\b Symbol\\b0") : rowKey(r)) + "\\cell ";
+                body += (r == 0 ? std::string("\\b Nazwa\\b0") : phrase(rng, 2, 6)) + "\\cell ";
+                body += (r == 0 ? std::string("\\b Liczba\\b0") : std::to_string(rng.Below(1000))) +
+                        "\\cell\\row\n";
+            }
+            body += "\\pard\\par\n";
+        }
+        if (section % 4 == 2 && !full()) {
+            for (int i = 0; i < 3; ++i)
+                body += "\\pard\\fi-200\\li400 \\'95\\tab " + phrase(rng, 3, 8) + "\\par\n";
+        }
+    }
+    return head + body + "}\n";
+}
+
+// A one-page PDF with one line of Helvetica text; offsets computed exactly.
+std::string minimalPdf(const std::string &text)
+{
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << /Font << /F1 4 0 R >> >> "
+        "/Contents 5 0 R >>",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+    };
+    const std::string stream = "BT /F1 14 Tf 72 770 Td (" + text + ") Tj ET";
+    objects.push_back("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
+                      "\nendstream");
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t off : offsets) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%010zu 00000 n \n", off);
+        pdf += buf;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+std::string crlf(const std::string &lfText)
+{
+    std::string out;
+    out.reserve(lfText.size() + lfText.size() / 16);
+    for (char c : lfText) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &options)
+{
+    const std::string dir = dstDir.empty() || dstDir.back() == '/' ? dstDir : dstDir + "/";
+    Rng rng(options.Seed);
+    SynthStats stats;
+
+    // One record goes to the matrix; the rest are split between two
+    // classifications.
+    const int total = std::max(options.Records, 1);
+    const int rest = total - 1;
+    const int first = (rest + 1) / 2;
+    std::vector<std::vector<SynthRecord>> classes = {buildClassification(rng, "SYN1", first),
+                                                     buildClassification(rng, "SYN2", rest - first)};
+    SynthRecord matrix;
+    matrix.Signature = "MX";
+    matrix.Link = "MX-1";
+    matrix.Parent = "nil";
+    matrix.Name = ansi("Matryca klasyfikacji");
+    matrix.Mode = "PDF";
+
+    std::vector<LinkTarget> targets, hidden;
+    for (const auto &recs : classes)
+        for (const SynthRecord &r : recs) {
+            if (r.Mode == "TABLE")
+                targets.push_back({r.Signature, r.Link, std::string()});
+            if (r.Hidden)
+                hidden.push_back({r.Signature, r.Link, r.Mode == "TABLE" ? rowKey(1) : std::string()});
+        }
+
+    std::string global;
+    const char *const kFiles[] = {"synth1.definition", "synth2.definition"};
+    for (size_t c = 0; c < classes.size(); ++c) {
+        const std::string sig = c == 0 ? "SYN1" : "SYN2";
+        std::string def;
+        for (const SynthRecord &r : classes[c]) {
+            def += recordText(r);
+            ++stats.Records;
+            stats.Groups += r.Mode == "GROUP";
+            stats.Rtf += r.Mode == "RTF";
+            stats.Tables += r.Mode == "TABLE";
+            stats.Hidden += r.Hidden;
+        }
+        WriteFileAtomically(dir + kFiles[c], crlf(def));
+        global += std::string(kFiles[c]) + ";" + ansi("klasyfikację syntetyczną ") + sig + ";" + sig + ";" +
+                  ansi("Klasyfikacja syntetyczna ") + sig + "\n";
+    }
+    WriteFileAtomically(dir + "matryca.definition", crlf(recordText(matrix)));
+    ++stats.Records;
+    ++stats.Pdf;
+    global += ansi("matryca.definition;matrycę klasyfikacji;MX;Matryca klasyfikacji");
+    WriteFileAtomically(dir + "definition.global", crlf(global + "\n"));
+
+    std::set<std::string> words;
+    for (const char *w : kWords)
+        if (std::string(w).size() >= 3)
+            words.insert(ansi(w));
+    std::string dictionary;
+    for (const std::string &w : words)
+        dictionary += w + "\n";
+    WriteFileAtomically(dir + "dictionary.global", crlf(dictionary));
+
+    std::string table;
+    const int rows = std::max(options.TableRows, 1);
+    for (int r = 1; r <= rows; ++r)
+        table += taxonar::EncodeTableLine(tableRow(rng, r, rows, targets, hidden)) + "\r\n";
+    stats.TableRows = rows;
+    WriteFileAtomically(dir + kTableFile, table);
+
+    const std::string rtf = crlf(rtfDocument(rng, options.RtfKb));
+    stats.RtfBytes = static_cast<long>(rtf.size());
+    WriteFileAtomically(dir + kRtfFile, rtf);
+
+    const std::string small = crlf(rtfDocument(rng, 2));
+    WriteFileAtomically(dir + "Rubrikon.hlp", small);
+    WriteFileAtomically(dir + "Rubrikon.his", small);
+    WriteFileAtomically(dir + "Rubrikon.ifo", small);
+    WriteFileAtomically(dir + "matryca.pdf", minimalPdf("Matryca klasyfikacji (katalog syntetyczny)"));
+    return stats;
+}
+
+} // namespace rbkn
