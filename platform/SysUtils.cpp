@@ -101,7 +101,11 @@ AnsiString TrimRight(const AnsiString &s)
     return s.substr(0, e);
 }
 
-AnsiString StringReplaceAll(const AnsiString &s, const AnsiString &from, const AnsiString &to)
+namespace {
+// Replaces every occurrence of `from` found in `haystack` (s itself, or its
+// case-folded form of the same length) by `to`, left to right.
+AnsiString replaceAll(const AnsiString &s, const AnsiString &haystack, const AnsiString &from,
+                      const AnsiString &to)
 {
     if (from.empty())
         return s;
@@ -109,7 +113,7 @@ AnsiString StringReplaceAll(const AnsiString &s, const AnsiString &from, const A
     r.reserve(s.size());
     size_t pos = 0;
     for (;;) {
-        size_t hit = s.find(from, pos);
+        size_t hit = haystack.find(from, pos);
         if (hit == AnsiString::npos)
             break;
         r.append(s, pos, hit - pos);
@@ -119,25 +123,16 @@ AnsiString StringReplaceAll(const AnsiString &s, const AnsiString &from, const A
     r.append(s, pos, AnsiString::npos);
     return r;
 }
+} // namespace
+
+AnsiString StringReplaceAll(const AnsiString &s, const AnsiString &from, const AnsiString &to)
+{
+    return replaceAll(s, s, from, to);
+}
 
 AnsiString StringReplaceAllIgnoreCase(const AnsiString &s, const AnsiString &from, const AnsiString &to)
 {
-    if (from.empty())
-        return s;
-    const AnsiString us = UpperCase(s), uf = UpperCase(from);
-    AnsiString r;
-    r.reserve(s.size());
-    size_t pos = 0;
-    for (;;) {
-        size_t hit = us.find(uf, pos);
-        if (hit == AnsiString::npos)
-            break;
-        r.append(s, pos, hit - pos);
-        r += to;
-        pos = hit + from.size();
-    }
-    r.append(s, pos, AnsiString::npos);
-    return r;
+    return replaceAll(s, UpperCase(s), UpperCase(from), to);
 }
 
 AnsiString IntToStr(int64_t value) { return std::to_string(value); }

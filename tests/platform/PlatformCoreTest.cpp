@@ -264,3 +264,12 @@ TEST(Ticks, TickCountIsReplaceableAndWraps)
     uint32_t b = GetTickCount();
     EXPECT_LE(uint32_t(b - a), 1000u);
 }
+
+TEST(SysUtils, ReplaceAllWithAndWithoutCase)
+{
+    EXPECT_EQ(StringReplaceAll("a&b&&c", "&", "&amp;"), "a&amp;b&amp;&amp;c");
+    EXPECT_EQ(StringReplaceAll("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(StringReplaceAll("abc", "", "x"), "abc");
+    EXPECT_EQ(StringReplaceAllIgnoreCase("x&LT;y&lt;z", "&lt;", "<"), "x<y<z");
+    EXPECT_EQ(StringReplaceAllIgnoreCase("\xB9&Lt;", "&lt;", "<"), "\xB9<");
+}
