@@ -1,0 +1,633 @@
+#include "platform/Forms.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+namespace platform {
+
+TApplication *Application = new TApplication(nullptr);
+
+int ScreenWidth()
+{
+    QScreen *s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 1024;
+}
+
+int ScreenHeight()
+{
+    QScreen *s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 768;
+}
+
+void HandleEventException(const std::exception *e) { Application->HandleException(e); }
+
+namespace detail {
+
+void ApplicationMouseEnter(TControl *control)
+{
+    // The hint of the control, or of the nearest parent that has one.
+    for (TControl *c = control; c; c = c->Parent()) {
+        if (!c->Hint().empty()) {
+            Application->SetHint(GetLongHint(c->Hint()));
+            return;
+        }
+    }
+    Application->SetHint("");
+}
+
+void ApplicationMouseLeave(TControl *) { Application->SetHint(""); }
+
+} // namespace detail
+
+// --------------------------------------------------------------------- form
+
+// The top-level window of a form: the menu bar (when any) above the client
+// widget that holds the controls.
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(TCustomForm *form) : form_(form) {}
+    TCustomForm *form_;
+    QMenuBar *menuBar_ = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *e) override
+    {
+        e->ignore();
+        if (form_)
+            SafeCall([this] { form_->handleCloseEvent(); });
+    }
+    void resizeEvent(QResizeEvent *e) override
+    {
+        QWidget::resizeEvent(e);
+        if (form_)
+            form_->layoutClient();
+    }
+};
+
+TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
+{
+    window_ = new FormWindow(this);
+    window_->setAttribute(Qt::WA_QuitOnClose, false);
+    client_ = new QWidget(window_);
+    client_->setAutoFillBackground(true);
+    setWidget(window_);
+    SetVisible(false);
+    window_->resize(320, 240);
+    client_->setGeometry(0, 0, 320, 240);
+    colorChanged();
+    applyWindowFlags();
+    if (QScreen *s = QGuiApplication::primaryScreen()) {
+        QObject::connect(s, &QScreen::geometryChanged, window_, [this](const QRect &g) {
+            SafeCall([&] {
+                Perform(WM_DISPLAYCHANGE, QGuiApplication::primaryScreen()->depth(), MakeLParam(g.width(), g.height()));
+                UpdateSizeLimits();
+            });
+        });
+    }
+}
+
+TCustomForm::~TCustomForm()
+{
+    Destroying();
+    if (modalLoop_)
+        modalLoop_->quit();
+    if (Application && Application->mainForm_ == this)
+        Application->mainForm_ = nullptr;
+    window_->form_ = nullptr;
+}
+
+QWidget *TCustomForm::ContainerWidget() const { return client_; }
+int TCustomForm::ClientWidth() const { return client_->width(); }
+int TCustomForm::ClientHeight() const { return client_->height(); }
+
+void TCustomForm::layoutClient()
+{
+    int top = 0;
+    if (window_->menuBar_ && window_->menuBar_->isVisibleTo(window_)) {
+        const int h = window_->menuBar_->sizeHint().height();
+        window_->menuBar_->setGeometry(0, 0, window_->width(), h);
+        top = h;
+    }
+    client_->setGeometry(0, top, window_->width(), std::max(0, window_->height() - top));
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    window_->move(ALeft, ATop);
+    const QSize old = window_->size();
+    window_->resize(std::max(0, AWidth), std::max(0, AHeight));
+    if (!window_->isVisible() && old != window_->size()) {
+        QResizeEvent e(window_->size(), old);
+        QCoreApplication::sendEvent(window_, &e);
+        window_->setAttribute(Qt::WA_PendingResizeEvent, false);
+    }
+}
+
+void TCustomForm::captionChanged() { window_->setWindowTitle(AnsiToQString(Caption())); }
+
+void TCustomForm::colorChanged()
+{
+    QPalette pal = client_->palette();
+    pal.setColor(QPalette::Window, TColorToQColor(Color()));
+    client_->setPalette(pal);
+}
+
+void TCustomForm::applyWindowFlags()
+{
+    const bool wasVisible = window_->isVisible();
+    Qt::WindowFlags f = Qt::Window;
+    if (borderStyle_ == TFormBorderStyle::bsNone) {
+        f |= Qt::FramelessWindowHint;
+    } else {
+        f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (borderIcons_.Contains(biSystemMenu))
+            f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        const bool fixed = borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsDialog ||
+                           borderStyle_ == TFormBorderStyle::bsToolWindow;
+        if (borderIcons_.Contains(biMinimize) && borderStyle_ != TFormBorderStyle::bsDialog)
+            f |= Qt::WindowMinimizeButtonHint;
+        if (borderIcons_.Contains(biMaximize) && !fixed)
+            f |= Qt::WindowMaximizeButtonHint;
+    }
+    window_->setWindowFlags(f);
+    if (wasVisible)
+        window_->show();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value)
+{
+    borderStyle_ = value;
+    applyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value)
+{
+    borderIcons_ = value;
+    applyWindowFlags();
+}
+
+TWindowState TCustomForm::WindowState() const
+{
+    if (window_->isMinimized())
+        return wsMinimized;
+    if (window_->isMaximized())
+        return wsMaximized;
+    return wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState value)
+{
+    Qt::WindowStates s = window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (value == wsMinimized)
+        s |= Qt::WindowMinimized;
+    else if (value == wsMaximized)
+        s |= Qt::WindowMaximized;
+    window_->setWindowState(s);
+}
+
+void TCustomForm::SetMenu(TMainMenu *menu)
+{
+    if (menu_ == menu)
+        return;
+    if (menu_ && window_->menuBar_) {
+        window_->menuBar_->setParent(nullptr);
+        window_->menuBar_->hide();
+    }
+    menu_ = menu;
+    window_->menuBar_ = nullptr;
+    if (menu_) {
+        menu_->FreeNotification(this);
+        window_->menuBar_ = menu_->MenuBar();
+        window_->menuBar_->setParent(window_);
+        window_->menuBar_->show();
+    }
+    layoutClient();
+    Realign();
+}
+
+void TCustomForm::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == menu_) {
+        menu_ = nullptr;
+        window_->menuBar_ = nullptr;
+        layoutClient();
+        Realign();
+    }
+}
+
+TWinControl *TCustomForm::ActiveControl() const
+{
+    QWidget *f = window_->focusWidget();
+    std::function<TWinControl *(const TWinControl *)> find = [&](const TWinControl *w) -> TWinControl * {
+        for (int i = 0; i < w->ControlCount(); ++i) {
+            auto *c = dynamic_cast<TWinControl *>(w->Controls(i));
+            if (!c)
+                continue;
+            if (c->Widget() == f || (f && c->Widget()->isAncestorOf(f) && c->ControlCount() == 0))
+                return c;
+            if (TWinControl *r = find(c))
+                return r;
+        }
+        return nullptr;
+    };
+    return f ? find(this) : nullptr;
+}
+
+void TCustomForm::SetActiveControl(TWinControl *control)
+{
+    if (control)
+        control->SetFocus();
+}
+
+void TCustomForm::SetVisible(bool value)
+{
+    if (value == Visible() && value == window_->isVisible())
+        return;
+    TControl::SetVisible(value);
+    if (value) {
+        if (!shownOnce_)
+            UpdateSizeLimits();
+        applyPosition();
+        const bool fixed = borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsDialog ||
+                           borderStyle_ == TFormBorderStyle::bsToolWindow;
+        if (fixed)
+            window_->setFixedSize(window_->size());
+        shownOnce_ = true;
+        window_->show();
+        window_->raise();
+        window_->activateWindow();
+    } else {
+        window_->hide();
+    }
+}
+
+void TCustomForm::applyPosition()
+{
+    const int w = window_->width();
+    const int h = window_->height();
+    auto centreOn = [&](const QRect &area) { window_->move(area.x() + (area.width() - w) / 2, area.y() + (area.height() - h) / 2); };
+    QScreen *s = QGuiApplication::primaryScreen();
+    const QRect screen = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter:
+        centreOn(screen);
+        break;
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+        TCustomForm *over = position_ == poMainFormCenter ? Application->MainForm() : dynamic_cast<TCustomForm *>(Owner());
+        if (over && over != this)
+            centreOn(over->window_->frameGeometry());
+        else
+            centreOn(screen);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TCustomForm::Show() { SetVisible(true); }
+
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::SetModalResult(TModalResult value)
+{
+    modalResult_ = value;
+    if (modalLoop_ && value != mrNone)
+        modalLoop_->quit();
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (Visible() || modalLoop_)
+        throw EInvalidOperation("Cannot make a visible window modal");
+    modalResult_ = mrNone;
+    window_->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    QPointer<QWidget> alive(window_);
+    try {
+        Show();
+    } catch (...) {
+        modalLoop_ = nullptr;
+        window_->setWindowModality(Qt::NonModal);
+        throw;
+    }
+    if (Application->ModalHook) {
+        auto hook = Application->ModalHook;
+        QTimer::singleShot(0, window_, [this, hook] { SafeCall([&] { hook(this); }); });
+    }
+    for (;;) {
+        if (modalResult_ == mrNone && !Application->Terminated())
+            loop.exec();
+        if (!alive)
+            return mrCancel;
+        if (Application->Terminated() && modalResult_ == mrNone)
+            modalResult_ = mrCancel;
+        if (modalResult_ == mrNone)
+            continue;
+        TCloseAction action = caHide;
+        if (OnClose)
+            SafeCall([&] { OnClose(this, action); });
+        if (action == caNone && !Application->Terminated()) {
+            modalResult_ = mrNone;
+            continue;
+        }
+        break;
+    }
+    modalLoop_ = nullptr;
+    Hide();
+    window_->setWindowModality(Qt::NonModal);
+    return modalResult_;
+}
+
+void TCustomForm::handleCloseEvent()
+{
+    if (modalLoop_)
+        SetModalResult(mrCancel);
+    else
+        Close();
+}
+
+void TCustomForm::Close()
+{
+    if (modalLoop_) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    if (!canClose)
+        return;
+    const bool isMain = Application->MainForm() == this;
+    TCloseAction action = isMain ? caFree : caHide;
+    if (OnClose)
+        OnClose(this, action);
+    if (action == caNone)
+        return;
+    if (isMain) {
+        Hide();
+        Application->Terminate();
+        return;
+    }
+    if (action == caHide)
+        Hide();
+    else if (action == caMinimize)
+        SetWindowState(wsMinimized);
+    else
+        Release();
+}
+
+void TCustomForm::Release()
+{
+    QTimer::singleShot(0, window_, [this] { delete this; });
+}
+
+void TCustomForm::DoShow()
+{
+    if (OnShow)
+        OnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (OnHide)
+        OnHide(this);
+}
+
+void TCustomForm::DoCreate()
+{
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TCustomForm::DoDestroy()
+{
+    if (OnDestroy)
+        OnDestroy(this);
+}
+
+namespace {
+
+template <class F>
+TControl *findControl(const TWinControl *w, F pred)
+{
+    for (int i = 0; i < w->ControlCount(); ++i) {
+        TControl *c = w->Controls(i);
+        if (pred(c))
+            return c;
+        if (auto *wc = dynamic_cast<TWinControl *>(c))
+            if (TControl *r = findControl(wc, pred))
+                return r;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool TCustomForm::DialogKey(uint16_t key, TWinControl *sender)
+{
+    if (key != VK_RETURN && key != VK_ESCAPE)
+        return false;
+    if (key == VK_RETURN && sender && qobject_cast<QAbstractButton *>(sender->Widget()))
+        return false; // a focused button takes Enter itself
+    TControl *b = findControl(this, [key](TControl *c) {
+        auto *btn = dynamic_cast<TButton *>(c);
+        return btn && btn->Showing() && btn->Enabled() && (key == VK_RETURN ? btn->Default() : btn->Cancel());
+    });
+    if (!b)
+        return false;
+    b->Click();
+    return true;
+}
+
+void TCustomForm::UpdateSizeLimits()
+{
+    if (limitsBusy_)
+        return;
+    limitsBusy_ = true;
+    MINMAXINFO mmi;
+    QScreen *s = QGuiApplication::primaryScreen();
+    const QRect screen = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    mmi.ptMaxSize = {screen.width(), screen.height()};
+    mmi.ptMaxPosition = {0, 0};
+    mmi.ptMinTrackSize = {0, 0};
+    mmi.ptMaxTrackSize = {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    try {
+        Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<intptr_t>(&mmi));
+    } catch (...) {
+        limitsBusy_ = false;
+        throw;
+    }
+    const bool fixed = window_->minimumSize() == window_->maximumSize() && shownOnce_ &&
+                       (borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsDialog);
+    if (!fixed) {
+        const QSize minS(std::clamp(mmi.ptMinTrackSize.X, 0, QWIDGETSIZE_MAX), std::clamp(mmi.ptMinTrackSize.Y, 0, QWIDGETSIZE_MAX));
+        const QSize maxS(std::clamp(mmi.ptMaxTrackSize.X, minS.width(), QWIDGETSIZE_MAX),
+                         std::clamp(mmi.ptMaxTrackSize.Y, minS.height(), QWIDGETSIZE_MAX));
+        const QSize old = window_->size();
+        window_->setMinimumSize(minS);
+        window_->setMaximumSize(maxS);
+        if (!window_->isVisible() && old != window_->size()) {
+            QResizeEvent e(window_->size(), old);
+            QCoreApplication::sendEvent(window_, &e);
+            window_->setAttribute(Qt::WA_PendingResizeEvent, false);
+        }
+    }
+    limitsBusy_ = false;
+}
+
+void TCustomForm::WndProc(TMessage &m)
+{
+    switch (m.Msg) {
+    case WM_SIZE:
+        layoutClient();
+        if (OnCanResize) {
+            int w = LoWordSigned(m.LParam), h = HiWordSigned(m.LParam);
+            bool resize = true;
+            OnCanResize(this, w, h, resize);
+        }
+        TWinControl::WndProc(m);
+        UpdateSizeLimits();
+        return;
+    case WM_SHOWWINDOW:
+        if (m.WParam)
+            DoShow();
+        else
+            DoHide();
+        break;
+    case WM_ACTIVATE:
+        if (m.WParam ? bool(OnActivate) : bool(OnDeactivate))
+            (m.WParam ? OnActivate : OnDeactivate)(this);
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(m);
+}
+
+// -------------------------------------------------------------- application
+
+TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::SetTitle(const AnsiString &value)
+{
+    title_ = value;
+    if (QCoreApplication::instance())
+        QCoreApplication::setApplicationName(AnsiToQString(value));
+}
+
+void TApplication::Run()
+{
+    running_ = true;
+    terminated_ = false;
+    if (mainForm_)
+        SafeCall([this] { mainForm_->Show(); });
+    while (!terminated_ && QCoreApplication::instance()) {
+        QCoreApplication::exec();
+        if (!terminated_ && (!mainForm_ || !mainForm_->Visible()))
+            terminated_ = true;
+    }
+    running_ = false;
+}
+
+void TApplication::Terminate()
+{
+    terminated_ = true;
+    if (QCoreApplication::instance())
+        QCoreApplication::quit();
+}
+
+void TApplication::ProcessMessages()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleException(const std::exception *E)
+{
+    const AnsiString message = E ? AnsiString(E->what()) : AnsiString("Unknown exception");
+    if (ExceptionRecorder) {
+        ExceptionRecorder(message);
+        return;
+    }
+    if (OnException && E) {
+        try {
+            OnException(this, *E);
+        } catch (const std::exception &inner) {
+            ShowException(inner.what());
+        }
+        return;
+    }
+    ShowException(message);
+}
+
+void TApplication::ShowException(const AnsiString &message)
+{
+    MessageBox(message, title_, MB_OK | MB_ICONERROR);
+}
+
+int TApplication::MessageBox(const AnsiString &text, const AnsiString &caption, int flags)
+{
+    if (MessageBoxHook)
+        return MessageBoxHook(text, caption, flags);
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return IDOK;
+    QMessageBox box;
+    box.setWindowTitle(AnsiToQString(caption));
+    box.setText(AnsiToQString(text));
+    switch (flags & 0xF0) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    switch (flags & 0x0F) {
+    case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MB_YESNOCANCEL: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel); break;
+    case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return IDOK;
+    }
+}
+
+void TApplication::SetHint(const AnsiString &value)
+{
+    if (value == hint_)
+        return;
+    hint_ = value;
+    if (OnHint)
+        SafeCall([this] { OnHint(this); });
+    auto sinks = hintSinks_;
+    for (auto &s : sinks)
+        s.second(hint_);
+}
+
+void TApplication::AddHintSink(const void *key, std::function<void(const AnsiString &)> sink)
+{
+    hintSinks_[key] = std::move(sink);
+}
+
+void TApplication::RemoveHintSink(const void *key) { hintSinks_.erase(key); }
+
+} // namespace platform

@@ -1,0 +1,249 @@
+// Forms and the application object.
+//
+// TCustomForm / TForm: a top-level Qt window with an inner client widget
+// that holds the form's controls (below the main menu when the form has
+// one). Width and Height are the window's size, ClientWidth/ClientHeight
+// those of the client area. A form is created hidden.
+//   - Show() shows it modelessly; ShowModal() shows it application-modal,
+//     runs a local event loop until ModalResult becomes non-zero (a button
+//     with a ModalResult, the close box = mrCancel, or code), hides it and
+//     returns ModalResult.
+//   - Position is applied at each showing: poScreenCenter centres the window
+//     on the primary screen, poMainFormCenter on the application's main form
+//     (on the screen when there is none or the form is the main form).
+//   - BorderStyle bsSingle/bsDialog/bsToolWindow fix the window's size when
+//     it is shown; bsNone has no frame.
+//   - KeyPreview: the form's OnKeyDown/OnKeyUp see every key of its controls
+//     first; a handler that sets the key to 0 keeps it from the control.
+//   - Enter (when the focused control is not a button) clicks the visible,
+//     enabled Default button; Esc clicks the Cancel button.
+//   - Size limits: before the first showing and after every change of size
+//     or screen the form sends itself WM_GETMINMAXINFO (defaults: no
+//     minimum, no maximum); the answer's track sizes become the window's
+//     minimum and maximum size, so a minimum above the current size grows
+//     the window. Screen changes send WM_DISPLAYCHANGE.
+//
+// TApplication (the global `Application`): title, main form (the first form
+// created through CreateForm), Run / Terminate, ProcessMessages, the hint of
+// the control under the mouse (long part, OnHint), and the exception
+// handler: an exception that leaves an event handler reaches
+// HandleException, which calls OnException when assigned and otherwise shows
+// the message in a message box. Test hooks: ExceptionRecorder (records the
+// message instead of showing it), MessageBoxHook (answers message boxes)
+// and ModalHook (called once each time a modal loop has started, so a test
+// can answer the window).
+#pragma once
+
+#include "platform/Controls.h"
+
+#include <functional>
+#include <map>
+
+class QEventLoop;
+class QMenuBar;
+
+namespace platform {
+
+class TMainMenu;
+
+// Modal results.
+enum : int {
+    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
+    mrAll = 8, mrNoToAll = 9, mrYesToAll = 10,
+};
+using TModalResult = int;
+
+enum class TFormBorderStyle : uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TBorderIcon : uint8_t { biSystemMenu, biMinimize, biMaximize, biHelp };
+using enum TBorderIcon;
+using TBorderIcons = TSet<TBorderIcon>;
+enum class TPosition : uint8_t {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+    poMainFormCenter, poOwnerFormCenter,
+};
+using enum TPosition;
+enum class TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
+using enum TWindowState;
+enum class TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
+using enum TCloseAction;
+
+using TCloseEvent = TMethod<void(TObject *Sender, TCloseAction &Action)>;
+using TCloseQueryEvent = TMethod<void(TObject *Sender, bool &CanClose)>;
+using TCanResizeEvent = TMethod<void(TObject *Sender, int &NewWidth, int &NewHeight, bool &Resize)>;
+
+// "Cannot make a visible window modal" and similar misuse.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class FormWindow;
+
+class TCustomForm : public TWinControl {
+    RBK_CLASS(TCustomForm, TWinControl)
+public:
+    explicit TCustomForm(TComponent *AOwner);
+    ~TCustomForm() override;
+
+    QWidget *ContainerWidget() const override;
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void SetVisible(bool value) override;
+
+    void Show();
+    void Hide();
+    // Closes the form: a modal form gets ModalResult mrCancel; otherwise
+    // OnCloseQuery and OnClose decide (caHide hides, caFree releases,
+    // caMinimize minimizes); closing the main form ends the application.
+    void Close();
+    TModalResult ShowModal();
+    // Frees the form once the current event has been handled.
+    void Release();
+    bool Modal() const { return modalLoop_ != nullptr; }
+
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult value);
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons value);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition value) { position_ = value; }
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState value);
+    bool KeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool value) { keyPreview_ = value; }
+    TMainMenu *Menu() const { return menu_; }
+    void SetMenu(TMainMenu *menu);
+    TWinControl *ActiveControl() const;
+    void SetActiveControl(TWinControl *control);
+
+    // Handles Enter and Esc for the dialog buttons; true when it did.
+    virtual bool DialogKey(uint16_t key, TWinControl *sender);
+    // Asks for the size limits again (WM_GETMINMAXINFO) and applies them.
+    void UpdateSizeLimits();
+
+    void WndProc(TMessage &Message) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+    TCanResizeEvent OnCanResize;
+
+protected:
+    void captionChanged() override;
+    void colorChanged() override;
+    virtual void DoShow();
+    virtual void DoHide();
+    // Runs OnCreate / OnDestroy (for form classes whose constructor and
+    // destructor stand for the form's creation and destruction).
+    void DoCreate();
+    void DoDestroy();
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    friend class FormWindow;
+    void handleCloseEvent();
+    void applyPosition();
+    void applyWindowFlags();
+    void layoutClient();
+    FormWindow *window_;
+    QWidget *client_;
+    QEventLoop *modalLoop_ = nullptr;
+    TMainMenu *menu_ = nullptr;
+    TModalResult modalResult_ = mrNone;
+    TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+    TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
+    TPosition position_ = poDesigned;
+    bool keyPreview_ = false;
+    bool limitsBusy_ = false;
+    bool shownOnce_ = false;
+};
+
+class TForm : public TCustomForm {
+    RBK_CLASS(TForm, TCustomForm)
+public:
+    explicit TForm(TComponent *AOwner) : TCustomForm(AOwner) {}
+};
+
+using TExceptionEvent = TMethod<void(TObject *Sender, const std::exception &E)>;
+
+// Message-box flags and answers.
+enum : int {
+    MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4, MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30, MB_ICONINFORMATION = 0x40,
+    IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7,
+};
+
+class TApplication : public TComponent {
+    RBK_CLASS(TApplication, TComponent)
+public:
+    explicit TApplication(TComponent *AOwner);
+    ~TApplication() override;
+
+    const AnsiString &Title() const { return title_; }
+    void SetTitle(const AnsiString &value);
+    TCustomForm *MainForm() const { return mainForm_; }
+    void SetMainForm(TCustomForm *form) { mainForm_ = form; }
+
+    // Creates a form owned by the application; the first becomes MainForm.
+    template <class T>
+    void CreateForm(T *&reference)
+    {
+        T *form = new T(this);
+        reference = form;
+        if (!mainForm_)
+            mainForm_ = form;
+    }
+
+    void Initialize() {}
+    // Shows the main form and processes events until Terminate (closing the
+    // main form terminates).
+    void Run();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    void ProcessMessages();
+
+    void HandleException(const std::exception *E);
+    void ShowException(const AnsiString &message);
+    TExceptionEvent OnException;
+
+    // The long hint of the control under the mouse.
+    const AnsiString &Hint() const { return hint_; }
+    void SetHint(const AnsiString &value);
+    TNotifyEvent OnHint;
+    // Components that show the hint (status bars) register here.
+    void AddHintSink(const void *key, std::function<void(const AnsiString &)> sink);
+    void RemoveHintSink(const void *key);
+
+    int MessageBox(const AnsiString &text, const AnsiString &caption, int flags);
+
+    // Test hooks (see the header comment).
+    std::function<void(const AnsiString &message)> ExceptionRecorder;
+    std::function<int(const AnsiString &text, const AnsiString &caption, int flags)> MessageBoxHook;
+    std::function<void(TCustomForm *form)> ModalHook;
+
+private:
+    friend class TCustomForm;
+    AnsiString title_;
+    AnsiString hint_;
+    TCustomForm *mainForm_ = nullptr;
+    bool terminated_ = false;
+    bool running_ = false;
+    std::map<const void *, std::function<void(const AnsiString &)>> hintSinks_;
+};
+
+extern TApplication *Application;
+
+// The primary screen's size.
+int ScreenWidth();
+int ScreenHeight();
+
+} // namespace platform

@@ -1,0 +1,475 @@
+#include "platform/Graphics.h"
+#include "platform/SysUtils.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <cmath>
+
+namespace platform {
+
+// ------------------------------------------------------------------ colours
+
+namespace {
+
+QPalette currentPalette()
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return QGuiApplication::palette();
+    return QPalette();
+}
+
+QColor systemColor(int index)
+{
+    const QPalette pal = currentPalette();
+    switch (index) {
+    case COLOR_SCROLLBAR: return pal.color(QPalette::Button);
+    case COLOR_BACKGROUND: return pal.color(QPalette::Window);
+    case COLOR_ACTIVECAPTION: return pal.color(QPalette::Highlight);
+    case COLOR_INACTIVECAPTION: return pal.color(QPalette::Mid);
+    case COLOR_MENU: return pal.color(QPalette::Window);
+    case COLOR_WINDOW: return pal.color(QPalette::Base);
+    case COLOR_WINDOWFRAME: return pal.color(QPalette::Shadow);
+    case COLOR_MENUTEXT: return pal.color(QPalette::WindowText);
+    case COLOR_WINDOWTEXT: return pal.color(QPalette::Text);
+    case COLOR_CAPTIONTEXT: return pal.color(QPalette::HighlightedText);
+    case COLOR_ACTIVEBORDER: return pal.color(QPalette::Window);
+    case COLOR_INACTIVEBORDER: return pal.color(QPalette::Window);
+    case COLOR_APPWORKSPACE: return pal.color(QPalette::Dark);
+    case COLOR_HIGHLIGHT: return pal.color(QPalette::Highlight);
+    case COLOR_HIGHLIGHTTEXT: return pal.color(QPalette::HighlightedText);
+    case COLOR_BTNFACE: return pal.color(QPalette::Button);
+    case COLOR_BTNSHADOW: return pal.color(QPalette::Dark);
+    case COLOR_GRAYTEXT: return pal.color(QPalette::Disabled, QPalette::Text);
+    case COLOR_BTNTEXT: return pal.color(QPalette::ButtonText);
+    case COLOR_INACTIVECAPTIONTEXT: return pal.color(QPalette::WindowText);
+    case COLOR_BTNHIGHLIGHT: return pal.color(QPalette::Light);
+    case COLOR_3DDKSHADOW: return pal.color(QPalette::Shadow);
+    case COLOR_3DLIGHT: return pal.color(QPalette::Midlight);
+    case COLOR_INFOTEXT: return pal.color(QPalette::ToolTipText);
+    case COLOR_INFOBK: return pal.color(QPalette::ToolTipBase);
+    case COLOR_HOTLIGHT: return pal.color(QPalette::Link);
+    case COLOR_GRADIENTACTIVECAPTION: return pal.color(QPalette::Highlight);
+    case COLOR_GRADIENTINACTIVECAPTION: return pal.color(QPalette::Mid);
+    case COLOR_MENUHILIGHT: return pal.color(QPalette::Highlight);
+    case COLOR_MENUBAR: return pal.color(QPalette::Window);
+    default: return QColor(0, 0, 0);
+    }
+}
+
+} // namespace
+
+TColor ColorToRGB(TColor color)
+{
+    if (color == clNone || color == clDefault)
+        return color;
+    if (IsSystemColor(color))
+        return QColorToTColor(systemColor(color & 0xFF));
+    return color & 0x00FFFFFF;
+}
+
+QColor TColorToQColor(TColor color)
+{
+    if (color == clNone)
+        return QColor(0, 0, 0, 0);
+    if (color == clDefault)
+        return systemColor(COLOR_WINDOW);
+    const TColor rgb = ColorToRGB(color);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+TColor QColorToTColor(const QColor &color)
+{
+    return RGB(color.red(), color.green(), color.blue());
+}
+
+// -------------------------------------------------------------------- fonts
+
+TFont::TFont() : name_("MS Sans Serif"), height_(-11), color_(clWindowText) {}
+
+TFont::TFont(const TFont &other)
+    : name_(other.name_), height_(other.height_), style_(other.style_), color_(other.color_)
+{
+}
+
+TFont &TFont::operator=(const TFont &other)
+{
+    if (this != &other) {
+        name_ = other.name_;
+        height_ = other.height_;
+        style_ = other.style_;
+        color_ = other.color_;
+        changed();
+    }
+    return *this;
+}
+
+void TFont::changed()
+{
+    if (OnChange)
+        OnChange();
+}
+
+void TFont::SetName(const AnsiString &name)
+{
+    if (name != name_) {
+        name_ = name;
+        changed();
+    }
+}
+
+void TFont::SetHeight(int height)
+{
+    if (height != height_) {
+        height_ = height;
+        changed();
+    }
+}
+
+int TFont::Size() const
+{
+    return -static_cast<int>(std::lround(double(height_) * 72.0 / ScreenPixelsPerInch));
+}
+
+void TFont::SetSize(int points)
+{
+    SetHeight(-static_cast<int>(std::lround(double(points) * ScreenPixelsPerInch / 72.0)));
+}
+
+void TFont::SetStyle(TFontStyles style)
+{
+    if (style != style_) {
+        style_ = style;
+        changed();
+    }
+}
+
+void TFont::SetColor(TColor color)
+{
+    if (color != color_) {
+        color_ = color;
+        changed();
+    }
+}
+
+QFont TFont::ToQFont() const
+{
+    QFont f(AnsiToQString(name_));
+    f.setStyleHint(QFont::SansSerif);
+    const int px = height_ == 0 ? 11 : std::abs(height_);
+    f.setPixelSize(px > 0 ? px : 1);
+    f.setBold(style_.Contains(fsBold));
+    f.setItalic(style_.Contains(fsItalic));
+    f.setUnderline(style_.Contains(fsUnderline));
+    f.setStrikeOut(style_.Contains(fsStrikeOut));
+    return f;
+}
+
+void TBrush::SetColor(TColor color)
+{
+    if (color != color_) {
+        color_ = color;
+        changed();
+    }
+}
+
+void TBrush::SetStyle(TBrushStyle style)
+{
+    if (style != style_) {
+        style_ = style;
+        changed();
+    }
+}
+
+void TPen::SetColor(TColor color)
+{
+    if (color != color_) {
+        color_ = color;
+        changed();
+    }
+}
+
+void TPen::SetWidth(int width)
+{
+    if (width < 1)
+        width = 1;
+    if (width != width_) {
+        width_ = width;
+        changed();
+    }
+}
+
+void TPen::SetStyle(TPenStyle style)
+{
+    if (style != style_) {
+        style_ = style;
+        changed();
+    }
+}
+
+// ------------------------------------------------------------------- canvas
+
+TCanvas::TCanvas() { brush_.SetColor(clWhite); }
+
+TCanvas::~TCanvas() = default;
+
+void TCanvas::BeginPaint(QPainter *painter) { painter_ = painter; }
+
+void TCanvas::EndPaint() { painter_ = nullptr; }
+
+QFontMetrics TCanvas::metrics() const
+{
+    if (painter_ && painter_->device())
+        return QFontMetrics(font_.ToQFont(), painter_->device());
+    return QFontMetrics(font_.ToQFont());
+}
+
+int TCanvas::TextWidth(const AnsiString &text) const
+{
+    return metrics().horizontalAdvance(AnsiToQString(text));
+}
+
+int TCanvas::TextHeight(const AnsiString &) const
+{
+    const QFontMetrics fm = metrics();
+    return fm.ascent() + fm.descent();
+}
+
+TPoint TCanvas::TextExtent(const AnsiString &text) const
+{
+    return {TextWidth(text), TextHeight(text)};
+}
+
+QColor TCanvas::penColor() const { return TColorToQColor(pen_.Color()); }
+
+void TCanvas::applyPen()
+{
+    if (pen_.Style() == psClear) {
+        painter_->setPen(Qt::NoPen);
+        return;
+    }
+    QPen p(penColor());
+    p.setWidth(pen_.Width());
+    switch (pen_.Style()) {
+    case psDash: p.setStyle(Qt::DashLine); break;
+    case psDot: p.setStyle(Qt::DotLine); break;
+    case psDashDot: p.setStyle(Qt::DashDotLine); break;
+    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
+    default: p.setStyle(Qt::SolidLine); break;
+    }
+    painter_->setPen(p);
+}
+
+void TCanvas::FillRect(const TRect &r)
+{
+    if (!ensurePainter() || brush_.Style() == bsClear || r.IsEmpty())
+        return;
+    painter_->fillRect(r.ToQRect(), TColorToQColor(brush_.Color()));
+}
+
+void TCanvas::FrameRect(const TRect &r)
+{
+    if (!ensurePainter() || r.IsEmpty())
+        return;
+    const QColor c = TColorToQColor(brush_.Color());
+    painter_->fillRect(QRect(r.Left, r.Top, r.Width(), 1), c);
+    painter_->fillRect(QRect(r.Left, r.Bottom - 1, r.Width(), 1), c);
+    painter_->fillRect(QRect(r.Left, r.Top, 1, r.Height()), c);
+    painter_->fillRect(QRect(r.Right - 1, r.Top, 1, r.Height()), c);
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
+{
+    if (!ensurePainter())
+        return;
+    // Filled with the brush, outlined with the pen inside (x1,y1)-(x2,y2).
+    const TRect r{x1, y1, x2, y2};
+    FillRect(r);
+    if (pen_.Style() == psClear || r.IsEmpty())
+        return;
+    painter_->save();
+    applyPen();
+    painter_->setBrush(Qt::NoBrush);
+    const int w = pen_.Width();
+    painter_->drawRect(QRectF(x1 + w / 2.0, y1 + w / 2.0, r.Width() - w, r.Height() - w));
+    painter_->restore();
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    if (ensurePainter() && pen_.Style() != psClear) {
+        painter_->save();
+        applyPen();
+        // The end point itself is not drawn.
+        painter_->drawLine(QLineF(penPos_.X + 0.5, penPos_.Y + 0.5, x + 0.5, y + 0.5));
+        painter_->restore();
+    }
+    penPos_ = {x, y};
+}
+
+void TCanvas::TextOut(int x, int y, const AnsiString &text)
+{
+    if (!ensurePainter()) {
+        penPos_ = {x + TextWidth(text), y};
+        return;
+    }
+    const QString s = AnsiToQString(text);
+    const QFont f = font_.ToQFont();
+    painter_->setFont(f);
+    const QFontMetrics fm(f, painter_->device());
+    const int w = fm.horizontalAdvance(s);
+    if (brush_.Style() != bsClear)
+        painter_->fillRect(QRect(x, y, w, fm.ascent() + fm.descent()), TColorToQColor(brush_.Color()));
+    painter_->setPen(TColorToQColor(font_.Color()));
+    painter_->drawText(QPoint(x, y + fm.ascent()), s);
+    penPos_ = {x + w, y};
+}
+
+void TCanvas::TextRect(const TRect &r, int x, int y, const AnsiString &text)
+{
+    if (!ensurePainter())
+        return;
+    painter_->save();
+    painter_->setClipRect(r.ToQRect(), Qt::IntersectClip);
+    if (brush_.Style() != bsClear && !r.IsEmpty())
+        painter_->fillRect(r.ToQRect(), TColorToQColor(brush_.Color()));
+    const QString s = AnsiToQString(text);
+    const QFont f = font_.ToQFont();
+    painter_->setFont(f);
+    const QFontMetrics fm(f, painter_->device());
+    painter_->setPen(TColorToQColor(font_.Color()));
+    if (!r.IsEmpty())
+        painter_->drawText(QPoint(x, y + fm.ascent()), s);
+    painter_->restore();
+}
+
+void TCanvas::Draw(int x, int y, const QImage &image)
+{
+    if (ensurePainter() && !image.isNull())
+        painter_->drawImage(QPoint(x, y), image);
+}
+
+void TCanvas::StretchDraw(const TRect &r, const QImage &image)
+{
+    if (ensurePainter() && !image.isNull() && !r.IsEmpty())
+        painter_->drawImage(r.ToQRect(), image);
+}
+
+TColor TCanvas::Pixel(int x, int y) const
+{
+    QPainter *p = const_cast<TCanvas *>(this)->ensurePainter();
+    if (!p)
+        return clNone;
+    auto *img = dynamic_cast<QImage *>(p->device());
+    if (!img || !img->valid(x, y))
+        return clNone;
+    return QColorToTColor(img->pixelColor(x, y));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color)
+{
+    if (!ensurePainter())
+        return;
+    painter_->fillRect(QRect(x, y, 1, 1), TColorToQColor(color));
+}
+
+// ------------------------------------------------------------------- bitmap
+
+class TBitmap::BitmapCanvas : public TCanvas {
+public:
+    explicit BitmapCanvas(QImage *image) : image_(image) {}
+    ~BitmapCanvas() override { finish(); }
+    void finish()
+    {
+        if (own_) {
+            EndPaint();
+            own_->end();
+            own_.reset();
+        }
+    }
+
+protected:
+    QPainter *ensurePainter() override
+    {
+        if (!own_ && !image_->isNull()) {
+            own_ = std::make_unique<QPainter>(image_);
+            BeginPaint(own_.get());
+        }
+        return own_.get();
+    }
+
+private:
+    QImage *image_;
+    std::unique_ptr<QPainter> own_;
+};
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() = default;
+
+void TBitmap::releaseCanvas()
+{
+    if (canvas_)
+        canvas_->finish();
+}
+
+TCanvas &TBitmap::Canvas()
+{
+    if (!canvas_)
+        canvas_ = std::make_unique<BitmapCanvas>(&image_);
+    return *canvas_;
+}
+
+void TBitmap::SetSize(int w, int h)
+{
+    releaseCanvas();
+    if (w <= 0 || h <= 0) {
+        image_ = QImage();
+        return;
+    }
+    if (w == image_.width() && h == image_.height())
+        return;
+    QImage next(w, h, QImage::Format_RGB32);
+    next.fill(Qt::white);
+    if (!image_.isNull()) {
+        QPainter p(&next);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = next;
+}
+
+void TBitmap::Assign(const TBitmap &other)
+{
+    releaseCanvas();
+    const_cast<TBitmap &>(other).releaseCanvas();
+    image_ = other.image_.copy();
+}
+
+void TBitmap::LoadFromFile(const AnsiString &path)
+{
+    QImage img;
+    if (!img.load(AnsiToQString(path)))
+        throw EFOpenError("Cannot open file \"" + path + "\"");
+    LoadFromImage(img);
+}
+
+void TBitmap::LoadFromImage(const QImage &image)
+{
+    releaseCanvas();
+    image_ = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
+}
+
+const QImage &TBitmap::Image() const
+{
+    const_cast<TBitmap *>(this)->releaseCanvas();
+    return image_;
+}
+
+TColor TBitmap::TransparentColor() const
+{
+    if (image_.isNull())
+        return clNone;
+    const_cast<TBitmap *>(this)->releaseCanvas();
+    return QColorToTColor(image_.pixelColor(0, image_.height() - 1));
+}
+
+} // namespace platform

@@ -1,0 +1,192 @@
+// Colours, fonts and the canvas on a bitmap.
+#include "platform/Graphics.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+TEST(ColorTest, ValuesAndSystemColours)
+{
+    EXPECT_EQ(RGB(0, 0, 255), clBlue);
+    EXPECT_EQ(TColorToQColor(clBlue), QColor(0, 0, 255));
+    EXPECT_EQ(TColorToQColor(clRed), QColor(255, 0, 0));
+    EXPECT_EQ(QColorToTColor(QColor(0x12, 0x34, 0x56)), 0x563412);
+    EXPECT_TRUE(IsSystemColor(clWindowText));
+    EXPECT_EQ(clWindowText, TColor(0x80000008));
+    const QPalette pal = QApplication::palette();
+    EXPECT_EQ(TColorToQColor(clWindowText), pal.color(QPalette::Text));
+    EXPECT_EQ(TColorToQColor(clWindow), pal.color(QPalette::Base));
+    EXPECT_EQ(TColorToQColor(clHighlight), pal.color(QPalette::Highlight));
+    EXPECT_EQ(TColorToQColor(clHighlightText), pal.color(QPalette::HighlightedText));
+    EXPECT_EQ(TColorToQColor(clBtnFace), pal.color(QPalette::Button));
+    EXPECT_EQ(ColorToRGB(clGray), 0x808080);
+    EXPECT_EQ(ColorToRGB(0x02FF0000), 0xFF0000) << "palette-relative flag dropped";
+    EXPECT_EQ(ColorToRGB(clNone), clNone);
+    EXPECT_EQ(TColorToQColor(clNone).alpha(), 0);
+}
+
+TEST(FontTest, HeightSizeStyleAndChange)
+{
+    TFont f;
+    EXPECT_EQ(f.Name(), "MS Sans Serif");
+    EXPECT_EQ(f.Height(), -11);
+    EXPECT_EQ(f.Size(), 8);
+    int changes = 0;
+    f.OnChange = [&] { ++changes; };
+    f.SetSize(36);
+    EXPECT_EQ(f.Height(), -48);
+    f.SetStyle({fsBold, fsUnderline});
+    EXPECT_TRUE(f.Style().Contains(fsBold));
+    EXPECT_FALSE(f.Style().Contains(fsItalic));
+    f.SetStyle(f.Style());
+    EXPECT_EQ(changes, 2) << "an unchanged value fires nothing";
+    const QFont q = f.ToQFont();
+    EXPECT_EQ(q.pixelSize(), 48);
+    EXPECT_TRUE(q.bold());
+    EXPECT_TRUE(q.underline());
+    // Assignment copies the values, not the change handler.
+    TFont g;
+    g = f;
+    EXPECT_EQ(g.Height(), -48);
+    EXPECT_FALSE(g.OnChange);
+}
+
+class CanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bmp.SetSize(120, 60);
+        bmp.Canvas().Brush().SetColor(clWhite);
+        bmp.Canvas().FillRect(Rect(0, 0, 120, 60));
+    }
+    QColor at(int x, int y) { return bmp.Image().pixelColor(x, y); }
+    bool anyNot(const TRect &r, const QColor &c)
+    {
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                if (at(x, y) != c)
+                    return true;
+        return false;
+    }
+    TBitmap bmp;
+};
+
+TEST_F(CanvasTest, FillRectUsesBrushUnlessClear)
+{
+    TCanvas &c = bmp.Canvas();
+    c.Brush().SetColor(clBlue);
+    c.FillRect(Rect(10, 10, 20, 20));
+    EXPECT_EQ(at(10, 10), QColor(0, 0, 255));
+    EXPECT_EQ(at(19, 19), QColor(0, 0, 255));
+    EXPECT_EQ(at(20, 20), QColor(255, 255, 255)) << "right and bottom are outside";
+    c.Brush().SetStyle(bsClear);
+    c.Brush().SetColor(clRed);
+    c.FillRect(Rect(30, 30, 40, 40));
+    EXPECT_EQ(at(35, 35), QColor(255, 255, 255));
+}
+
+TEST_F(CanvasTest, TextMeasuresFollowTheFont)
+{
+    TCanvas &c = bmp.Canvas();
+    const int w1 = c.TextWidth("WWWW");
+    EXPECT_GT(w1, 0);
+    EXPECT_EQ(c.TextWidth(""), 0);
+    EXPECT_EQ(c.TextExtent("WWWW").X, w1);
+    const int h = c.TextHeight("x");
+    EXPECT_GE(h, 11);
+    c.Font().SetStyle({fsBold});
+    EXPECT_GE(c.TextWidth("WWWW"), w1);
+    c.Font().SetHeight(-22);
+    EXPECT_GT(c.TextHeight("x"), h);
+    EXPECT_GT(c.TextWidth("WWWW"), w1);
+    // Measuring works the same without a painter (a detached canvas).
+    TCanvas loose;
+    EXPECT_EQ(loose.TextWidth("abc"), TCanvas().TextWidth("abc"));
+    EXPECT_GT(loose.TextWidth("abc"), 0);
+}
+
+TEST_F(CanvasTest, TextOutPlacesTopLeftAndPaintsBackground)
+{
+    TCanvas &c = bmp.Canvas();
+    c.Font().SetColor(clBlack);
+    c.Brush().SetColor(clYellow);
+    c.TextOut(10, 20, "Hg");
+    const int w = c.TextWidth("Hg");
+    const int h = c.TextHeight("Hg");
+    // The text's box is filled with the brush and holds black pixels.
+    EXPECT_EQ(at(10, 20), QColor(255, 255, 0));
+    EXPECT_TRUE(anyNot(Rect(10, 20, 10 + w, 20 + h), QColor(255, 255, 0)));
+    EXPECT_FALSE(anyNot(Rect(0, 0, 120, 19), QColor(255, 255, 255))) << "nothing above the top";
+    EXPECT_EQ(c.PenPos(), Point(10 + w, 20));
+    // A clear brush leaves the background.
+    c.Brush().SetStyle(bsClear);
+    c.TextOut(60, 20, "Hg");
+    EXPECT_EQ(at(60, 20), QColor(255, 255, 255));
+    EXPECT_TRUE(anyNot(Rect(60, 20, 60 + w, 20 + h), QColor(255, 255, 255)));
+}
+
+TEST_F(CanvasTest, TextRectFillsAndClips)
+{
+    TCanvas &c = bmp.Canvas();
+    c.Font().SetColor(clBlack);
+    c.Brush().SetColor(clAqua);
+    const TRect r = Rect(10, 10, 30, 30);
+    c.TextRect(r, 12, 12, "WWWWWWWWWW");
+    EXPECT_EQ(at(10, 10), QColor(0, 255, 255)) << "the whole rectangle is filled";
+    EXPECT_EQ(at(29, 29), QColor(0, 255, 255));
+    EXPECT_TRUE(anyNot(r, QColor(0, 255, 255)));
+    // Nothing right of the rectangle although the text is wider.
+    EXPECT_FALSE(anyNot(Rect(30, 0, 120, 60), QColor(255, 255, 255)));
+    // Underline and colours come from the font.
+    c.Font().SetColor(clBlue);
+    c.Font().SetStyle({fsUnderline});
+    c.Brush().SetColor(clWhite);
+    c.TextRect(Rect(40, 10, 110, 40), 42, 12, "____");
+    bool blue = false;
+    for (int y = 10; y < 40; ++y)
+        for (int x = 40; x < 110; ++x)
+            blue = blue || at(x, y) == QColor(0, 0, 255);
+    EXPECT_TRUE(blue);
+}
+
+TEST_F(CanvasTest, PenLinesAndRectangle)
+{
+    TCanvas &c = bmp.Canvas();
+    c.Pen().SetColor(clRed);
+    c.MoveTo(0, 50);
+    c.LineTo(100, 50);
+    EXPECT_EQ(at(50, 50), QColor(255, 0, 0));
+    EXPECT_EQ(c.PenPos(), Point(100, 50));
+    c.Brush().SetColor(clLime);
+    c.Rectangle(10, 5, 30, 25);
+    EXPECT_EQ(at(10, 5), QColor(255, 0, 0)) << "outline in the pen";
+    EXPECT_EQ(at(20, 15), QColor(0, 255, 0)) << "inside in the brush";
+    c.SetPixel(2, 2, clBlue);
+    EXPECT_EQ(c.Pixel(2, 2), clBlue);
+}
+
+TEST_F(CanvasTest, BitmapResizeKeepsContentAndTransparentColour)
+{
+    TCanvas &c = bmp.Canvas();
+    c.Brush().SetColor(clRed);
+    c.FillRect(Rect(0, 50, 10, 60));
+    EXPECT_EQ(bmp.TransparentColor(), clRed);
+    c.Brush().SetColor(clBlue);
+    c.FillRect(Rect(0, 0, 5, 5));
+    bmp.SetSize(200, 100);
+    EXPECT_EQ(bmp.Image().pixelColor(1, 1), QColor(0, 0, 255));
+    EXPECT_EQ(bmp.Image().pixelColor(150, 90), QColor(255, 255, 255));
+    // Drawing continues on the resized image.
+    bmp.Canvas().Brush().SetColor(clLime);
+    bmp.Canvas().FillRect(Rect(190, 90, 200, 100));
+    EXPECT_EQ(bmp.Image().pixelColor(195, 95), QColor(0, 255, 0));
+    bmp.SetSize(0, 0);
+    EXPECT_TRUE(bmp.Empty());
+    bmp.Canvas().FillRect(Rect(0, 0, 10, 10)); // nothing to draw on: no crash
+}
+
+} // namespace
