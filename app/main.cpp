@@ -1,24 +1,19 @@
-// The program block: loads the catalogue from the program folder.
-#include "browser/TaxonarTypeCode.h"
-#include "platform/System.h"
+// The program block: the application object, its title, the main window and
+// the message loop that runs until the main window closes.
+#include "browser/TaxonarMainCode.h"
+#include "platform/Forms.h"
 
 #include <QApplication>
-#include <cstdio>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Rubrikon");
-    using namespace taxonar;
-    AppDir = platform::ExecutableDir();
-    TStringList records;
-    ItemRecords = &records;
-    try {
-        Catalogue catalogue(records);
-        catalogue.Load(AppDir, {});
-    } catch (const platform::Exception &e) {
-        std::fprintf(stderr, "Rubrikon: %s\n", e.Message.c_str());
-        return 1;
-    }
+    using platform::Application;
+    Application->Initialize();
+    Application->SetTitle("Rubrikon");
+    Application->CreateForm(taxonar::TaxonarMainForm);
+    Application->Run();
+    // The windows go while the widget system still exists.
+    Application->DestroyComponents();
     return 0;
 }

@@ -215,10 +215,11 @@ std::string lookupKey(const AnsiString &upperSignature, const AnsiString &upperL
 
 } // namespace
 
-int Catalogue::AddRecord(const AnsiString &record)
+int Catalogue::AddRecord(const AnsiString &record) { return addRecord(record, AnsiUpperCase(record)); }
+
+int Catalogue::addRecord(const AnsiString &record, const AnsiString &upper)
 {
     const int index = records_.Add(record);
-    const AnsiString upper = AnsiUpperCase(record);
     AnsiString signature, link;
     if (upperValueAfter(upper, "SIGNATURE=", signature) && upperValueAfter(upper, "LINK=", link))
         firstBySignatureAndLink_.emplace(lookupKey(signature, link), index); // keeps the first
@@ -252,9 +253,13 @@ void Catalogue::LoadDefinitionFile(const AnsiString &path, const CatalogueSink &
             // A closing brace does not clear the record: a second one adds the
             // same record again.
             if (!name.empty() && !parent.empty()) {
-                if (AnsiUpperCase(text).find("SIGNATURE") == AnsiString::npos)
-                    text += "signature=" + signature + "\t";
-                const int index = AddRecord(text);
+                AnsiString upper = AnsiUpperCase(text);
+                if (upper.find("SIGNATURE") == AnsiString::npos) {
+                    const AnsiString appended = "signature=" + signature + "\t";
+                    text += appended;
+                    upper += AnsiUpperCase(appended);
+                }
+                const int index = addRecord(text, upper);
                 if (AnsiUpperCase(view) == "SHOW" && sink.OnShownRecord)
                     sink.OnShownRecord(index, name, parent, signature);
             }

@@ -102,6 +102,7 @@ public:
     TStringList &Records() { return records_; }
 
 private:
+    int addRecord(const AnsiString &record, const AnsiString &upperRecord);
     TStringList &records_;
     std::unordered_map<std::string, int> firstBySignatureAndLink_;
 };

@@ -153,9 +153,8 @@ void TStringGrid::SetRowCount(int value)
         tree_.resize(size_t(value) + 1);
         cells_.resize(size_t(value));
     } else {
-        heights_.reserve(size_t(value));
-        tree_.reserve(size_t(value) + 1);
-        cells_.reserve(size_t(value));
+        // No exact reserve here: rows are often added one at a time, and
+        // geometric growth keeps that linear.
         for (int r = old; r < value; ++r) {
             heights_.push_back(defaultRowHeight_);
             // Fenwick append: the new node covers (i - lowbit(i), i].

@@ -1,0 +1,234 @@
+// RTF reader speed on a generated 5 MB document with Polish text, character
+// and paragraph formatting and tables:
+//   BM_RtfParse          our parse (RTF -> document model)
+//   BM_RtfBuildDocument  model -> Qt text document
+//   BM_RtfLayout800      laying the Qt document out at 800 pixels
+//   BM_UnrtfText         `unrtf --text` on the same file (when installed)
+// After the benchmarks the program prints the ratio of our parse to unrtf's
+// (best of three runs each); the target is a ratio of at most 1.0.
+#include "platform/RtfReader.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string g_rtf;
+std::string g_path;
+
+// CP1250 words: Polish with their letters as bytes.
+const char *const kWords[] = {
+    "klasyfikacja", "dzia\xb3" "alno\x9c" "ci", "gospodarczej", "sekcja", "dzia\xb3",
+    "grupa", "klasa", "podklasa", "rolnictwo", "le\x9cnictwo", "\xb3owiectwo", "rybactwo",
+    "g\xf3rnictwo", "wydobywanie", "przetw\xf3rstwo", "przemys\xb3owe", "wytwarzanie",
+    "\xbf" "ywno\x9c" "ci", "napoj\xf3w", "wyrob\xf3w", "tytoniowych", "odzie\xbf" "y",
+    "sk\xf3ry", "drewna", "papieru", "us\xb3ug", "gastronomicznych", "zakwaterowania",
+    "i", "w", "z", "oraz", "do", "na", "przez", "\x9c" "wiadczenie", "ga\xb3\xea" "zi",
+    "ZA\xaf\xd3\xa3\xc6", "G\xca\x8c" "L\xa5", "JA\x8f\xd1", "pozosta\xb3" "a", "dzia\xb3" "alno\x9c\xe6",
+};
+constexpr int kWordCount = int(sizeof kWords / sizeof kWords[0]);
+
+struct Lcg {
+    uint32_t s = 12345;
+    uint32_t Next() { return s = s * 1103515245u + 12345u, s >> 8; }
+    int Below(int n) { return int(Next() % uint32_t(n)); }
+};
+
+void AppendWord(std::string &out, Lcg &rng)
+{
+    const char *w = kWords[rng.Below(kWordCount)];
+    bool unicode = rng.Below(10) == 0;
+    static const char hex[] = "0123456789abcdef";
+    for (const char *p = w; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            out += char(c);
+        } else if (unicode) {
+            out += "\\u" + std::to_string(int(platform::CodePageToUnicode(1250, c))) + "\\'";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += "\\'";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+}
+
+void AppendSentence(std::string &out, Lcg &rng, int words)
+{
+    for (int i = 0; i < words; ++i) {
+        if (i)
+            out += ' ';
+        switch (rng.Below(12)) {
+        case 0: out += "{\\b "; AppendWord(out, rng); out += '}'; break;
+        case 1: out += "{\\i "; AppendWord(out, rng); out += '}'; break;
+        case 2: out += "{\\ul\\cf2 "; AppendWord(out, rng); out += '}'; break;
+        case 3: out += "{\\f1\\fs18 "; AppendWord(out, rng); out += '}'; break;
+        default: AppendWord(out, rng); break;
+        }
+    }
+}
+
+std::string MakeDocument(size_t size)
+{
+    Lcg rng;
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deflang1045{\\fonttbl"
+                      "{\\f0\\fswiss\\fcharset238 Arial;}{\\f1\\froman\\fcharset238 Times New Roman;}}"
+                      "{\\colortbl ;\\red0\\green0\\blue0;\\red0\\green0\\blue255;\\red230\\green230\\blue230;}"
+                      "{\\stylesheet{\\s0\\f0\\fs20 Normal;}{\\s1\\b\\fs28 heading 1;}}"
+                      "{\\info{\\title Klasyfikacja}{\\author generator}}\\viewkind4\\uc1\n";
+    static const char *const aligns[] = {"\\ql", "\\qj", "\\qc", "\\qr"};
+    int paragraph = 0;
+    while (out.size() < size) {
+        ++paragraph;
+        if (paragraph % 25 == 0) {
+            out += "\\pard\\s1\\sb240\\sa120 ";
+            AppendSentence(out, rng, 4);
+            out += "\\par\n";
+        } else if (paragraph % 20 == 0) {
+            for (int r = 0; r < 6; ++r) {
+                out += "\\trowd\\trgaph108\\trleft-108\\clbrdrt\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                       "\\cellx1200\\clcbpat3\\cellx5200\\cellx7200\\cellx9000\n";
+                for (int c = 0; c < 4; ++c) {
+                    out += "\\pard\\intbl\\ql\\f0\\fs18 ";
+                    if (c == 0)
+                        out += std::to_string(paragraph) + "." + std::to_string(r);
+                    else
+                        AppendSentence(out, rng, c == 1 ? 8 : 2);
+                    out += "\\cell\n";
+                }
+                out += "\\row\n";
+            }
+        } else {
+            out += "\\pard\\plain\\s0";
+            out += aligns[rng.Below(4)];
+            out += "\\li" + std::to_string(rng.Below(4) * 360) + "\\fi-" + std::to_string(rng.Below(2) * 180) +
+                   "\\sa60\\f0\\fs20 ";
+            AppendSentence(out, rng, 20 + rng.Below(60));
+            out += "\\par\n";
+        }
+    }
+    return out + "}\n";
+}
+
+bool HaveUnrtf()
+{
+    return std::system("command -v unrtf >/dev/null 2>&1") == 0;
+}
+
+// Runs `unrtf --text` on the file and returns the bytes of its output.
+size_t RunUnrtf()
+{
+    std::string cmd = "unrtf --text '" + g_path + "' 2>/dev/null";
+    FILE *p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return 0;
+    char buf[65536];
+    size_t total = 0, got;
+    while ((got = std::fread(buf, 1, sizeof buf, p)) > 0)
+        total += got;
+    ::pclose(p);
+    return total;
+}
+
+void BM_RtfParse(benchmark::State &state)
+{
+    for (auto _ : state) {
+        platform::RtfDocument doc = platform::ParseRtf(g_rtf);
+        benchmark::DoNotOptimize(doc.text.size());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g_rtf.size()));
+}
+BENCHMARK(BM_RtfParse)->Unit(benchmark::kMillisecond);
+
+void BM_RtfBuildDocument(benchmark::State &state)
+{
+    platform::RtfDocument rtf = platform::ParseRtf(g_rtf);
+    for (auto _ : state) {
+        QTextDocument doc;
+        platform::BuildTextDocument(rtf, doc);
+        benchmark::DoNotOptimize(doc.characterCount());
+    }
+}
+BENCHMARK(BM_RtfBuildDocument)->Unit(benchmark::kMillisecond);
+
+void BM_RtfLayout800(benchmark::State &state)
+{
+    platform::RtfDocument rtf = platform::ParseRtf(g_rtf);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto doc = std::make_unique<QTextDocument>();
+        platform::BuildTextDocument(rtf, *doc);
+        state.ResumeTiming();
+        doc->setTextWidth(800);
+        benchmark::DoNotOptimize(doc->documentLayout()->documentSize().height());
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RtfLayout800)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_UnrtfText(benchmark::State &state)
+{
+    if (!HaveUnrtf()) {
+        state.SkipWithError("unrtf is not installed");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RunUnrtf());
+}
+BENCHMARK(BM_UnrtfText)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+template <typename F>
+double BestSeconds(F f, int runs)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        auto t0 = std::chrono::steady_clock::now();
+        f();
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    g_rtf = MakeDocument(5u << 20);
+    g_path = "/tmp/bench_rtf_" + std::to_string(::getpid()) + ".rtf";
+    std::ofstream(g_path, std::ios::binary) << g_rtf;
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    double ours = BestSeconds([] { benchmark::DoNotOptimize(platform::ParseRtf(g_rtf).text.size()); }, 3);
+    std::printf("document: %zu bytes\n", g_rtf.size());
+    std::printf("our parse: %.1f ms\n", ours * 1000);
+    if (HaveUnrtf()) {
+        double theirs = BestSeconds([] { RunUnrtf(); }, 3);
+        std::printf("unrtf --text: %.1f ms\n", theirs * 1000);
+        std::printf("ratio ours/unrtf: %.3f (target <= 1.0)\n", ours / theirs);
+    } else {
+        std::printf("unrtf --text: not installed, no ratio\n");
+    }
+    ::unlink(g_path.c_str());
+    return 0;
+}

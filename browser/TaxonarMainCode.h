@@ -1,0 +1,290 @@
+// The reader's main window TTaxonarMainForm: the navigation tree of the
+// catalogue on the left, and on the right the start page, the rich-text view
+// (RTF items) or the table view (TABLE items) with the page-search bar below;
+// the menu and the tool bar; the history of visited items; the export of the
+// open item.
+//
+// Everything runs on the main thread inside event handlers of this window.
+// Long work (loading the catalogue, sliding the left panel) processes pending
+// window messages between its steps, so other handlers may run meanwhile.
+//
+// Choices of this implementation:
+// - The program folder comes from a replaceable source (the executable's
+//   folder by default) and the shell's "open" goes through a replaceable
+//   function (QDesktopServices by default), so that tests can run the window
+//   on a folder of their own and record what would be opened.
+// - The minimum window size of 1260 x 984 is the answer this window gives to
+//   WM_GETMINMAXINFO; the window is grown to it when first shown.
+// - The secondary windows are shown with a modal pattern that frees the
+//   window and re-enables the commands also when showing it raises.
+// - A table's rows are gathered into the grid in doubling steps and cut to
+//   the rows used, and the grid does not repaint while it fills; the row-1
+//   link tags of the table before are cleared with its texts.
+// - The tree is built only by LoadDefinitions; the node of each record is
+//   kept by record index, so that the lookups by item stay cheap for large
+//   catalogues while returning the first node in the tree's order.
+#pragma once
+
+#include "browser/TaxonarTypeCode.h"
+#include "browser/TaxonarWindowSupport.h"
+#include "platform/ComCtrls.h"
+#include "platform/Dialogs.h"
+#include "platform/ExtCtrls.h"
+#include "platform/Forms.h"
+#include "platform/Grids.h"
+#include "platform/ImgList.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TKCLSysInfo;
+
+namespace taxonar {
+
+// ------------------------------------------------- shared state of the reader
+
+// Gate of the state-dependent menu rules; True from the main window's creation.
+extern bool UiReady;
+// Gate of LayoutSidePanels; True from the end of the start-up step.
+extern bool FormReady;
+// 0 start page, 1 navigation, 2 RTF view, 3 table view.
+extern int ViewMode;
+
+// Link-bearing cells of the open table: cell text + "#R#" (+ zones when drawn).
+extern TStringList *LinkRecords;
+// Visited items: "index\t" (RTF) or "index\trow\t" (table), oldest first.
+extern TStringList *HistoryList;
+extern TStringList *SearchWords;
+// The search dialog's typing hints (dictionary.global).
+extern TStringList *DictionaryWords;
+// Search hits: kind, item name, record index, row or hit number, TAB-separated.
+extern TStringList *FoundList;
+
+// Position of the shown entry in HistoryList; -1 when the history is empty.
+extern int HistoryIndex;
+// Record index of the item in the RTF or table view; -1 when none.
+extern int CurrentItem;
+// History entry of the item shown now, with its selected row for a table.
+extern AnsiString CurrentEntry;
+
+extern int SearchClassIndex;
+// 0 all words in any order, 1 all words in order, 2 any word.
+extern int SearchWordMode;
+// 0 the first 10 hits, 1 the first 50, 2 all.
+extern int SearchResultLimit;
+extern int FindNextStart;
+extern bool CanFindNext;
+
+// "#" followed by "<column>#" for every column of that alignment.
+extern AnsiString LeftColumns;
+extern AnsiString CenterColumns;
+extern AnsiString RightColumns;
+
+// ------------------------------------------------------- maker and product
+
+// The maker's web site and support mail address.
+inline constexpr const char *MakerWebAddress = "www.velmora.pl";
+inline constexpr const char *MakerMailAddress = "pomoc@velmora.pl";
+
+// --------------------------------------------------------------- the shell
+
+// One request to the shell to open something, as the program makes it.
+struct ShellRequest {
+    AnsiString Verb;       // "open"
+    AnsiString File;       // a path, an address or a mailto: target
+    AnsiString Parameters; // always empty here
+    AnsiString Directory;  // working folder, empty for none
+    int ShowCommand = 1;   // 1: shown normally
+};
+using ShellExecuteFunction = std::function<void(const ShellRequest &request)>;
+// Replaces the shell (an empty function restores the default, which opens
+// the target with QDesktopServices: a file relative to the working folder, a
+// mailto: target as it is, anything else as an address typed by the user).
+void SetShellExecute(ShellExecuteFunction shell);
+// Hands the request to the shell; failures are not reported.
+void ShellExecute(const AnsiString &verb, const AnsiString &file, const AnsiString &parameters,
+                  const AnsiString &directory, int showCommand);
+
+// The folder of the program's data files, ending in '/': the executable's
+// folder unless a test replaced the source (an empty function restores it).
+void SetProgramFolderSource(std::function<AnsiString()> source);
+AnsiString ProgramFolder();
+
+// ---------------------------------------------------------- the main window
+
+class TTaxonarMainForm : public platform::TForm {
+    RBK_CLASS(TTaxonarMainForm, platform::TForm)
+public:
+    explicit TTaxonarMainForm(platform::TComponent *AOwner);
+    ~TTaxonarMainForm() override;
+
+    // Tool bar and its pictures.
+    platform::TToolBar *TaxonarMainToolBar;
+    platform::TImageList *TaxonarToolBar2ImageList;
+    platform::TImageList *TaxonarToolBar3ImageList;
+    platform::TToolButton *TaxonarNaviStartToolButton;
+    platform::TToolButton *TaxonarNaviClassToolButton;
+    platform::TToolButton *TaxonarNaviPrevToolButton;
+    platform::TToolButton *TaxonarNaviNextToolButton;
+    platform::TToolButton *TaxonarNaviFindToolButton;
+    platform::TToolButton *TaxonarNaviExportToolButton;
+    platform::TToolButton *TaxonarToolSeparator1;
+    platform::TToolButton *TaxonarHelpInfoToolButton;
+    platform::TToolButton *TaxonarHelpUpdateToolButton;
+    platform::TToolButton *TaxonarHelpHistoryToolButton;
+    platform::TToolButton *TaxonarHelpHelpToolButton;
+    platform::TToolButton *TaxonarToolSeparator2;
+    platform::TToolButton *TaxonarHelpMailToolButton;
+    platform::TToolButton *TaxonarHelpWwwToolButton;
+    platform::TToolButton *TaxonarToolSeparator3;
+    platform::TToolButton *TaxonarHelpAboutToolButton;
+
+    // Left side: navigation tree and hit list.
+    platform::TPanel *TaxonarMainPanel;
+    platform::TPanel *TaxonarLeftPanel;
+    platform::TPanel *TaxonarNaviPanel;
+    platform::TPanel *TaxonarNaviNamePanel;
+    platform::TTreeView *TaxonarNaviTreeView;
+    platform::TSplitter *TaxonarFindSplitter;
+    platform::TPanel *TaxonarFindPanel;
+    platform::TPanel *TaxonarFindNamePanel;
+    platform::TImage *TaxonarFindCloseButton;
+    platform::TListBox *TaxonarFindListBox;
+
+    // Right side: the four views and the page-search bar.
+    platform::TPanel *TaxonarRightPanel;
+    platform::TPanel *TaxonarStartPanel;
+    platform::TLabel *TaxonarStartLabel;
+    platform::TPanel *TaxonarRtf2Panel;
+    platform::TPanel *TaxonarRtf2TitlePanel;
+    TTaxonarRichEdit *TaxonarRtf2RichEdit;
+    platform::TPanel *TaxonarTable3Panel;
+    platform::TPanel *TaxonarTable3TitlePanel;
+    platform::TStringGrid *TaxonarTable3StringGrid;
+    platform::TPanel *TaxonarSearchPanel;
+    platform::TLabel *TaxonarSearchLabel;
+    platform::TEdit *TaxonarSearchEdit;
+    platform::TButton *TaxonarSearchButton1;
+    platform::TButton *TaxonarSearchButton2;
+
+    platform::TStatusBar *TaxonarMainStatusBar;
+
+    // Menu.
+    platform::TMainMenu *TaxonarMainMenu;
+    platform::TMenuItem *TaxonarProgramSubMenu;
+    platform::TMenuItem *TaxonarProgramExitMenuItem;
+    platform::TMenuItem *TaxonarNaviSubMenu;
+    platform::TMenuItem *TaxonarNaviStartMenuItem;
+    platform::TMenuItem *TaxonarNaviClassMenuItem;
+    platform::TMenuItem *TaxonarNaviPrevMenuItem;
+    platform::TMenuItem *TaxonarNaviNextMenuItem;
+    platform::TMenuItem *TaxonarNaviFindMenuItem;
+    platform::TMenuItem *TaxonarNaviExportMenuItem;
+    platform::TMenuItem *TaxonarHelpSubMenu;
+    platform::TMenuItem *TaxonarHelpInfoMenuItem;
+    platform::TMenuItem *TaxonarHelpUpdateMenuItem;
+    platform::TMenuItem *TaxonarHelpHistoryMenuItem;
+    platform::TMenuItem *TaxonarHelpHelpMenuItem;
+    platform::TMenuItem *TaxonarHelpSeparator1;
+    platform::TMenuItem *TaxonarHelpMailMenuItem;
+    platform::TMenuItem *TaxonarHelpWwwMenuItem;
+    platform::TMenuItem *TaxonarHelpSeparator2;
+    platform::TMenuItem *TaxonarHelpAboutMenuItem;
+
+    // Non-visual components. The form-persistence component that keeps the
+    // minimum size belongs beside these; until then WndProc answers
+    // WM_GETMINMAXINFO itself.
+    platform::TTimer *TaxonarStartTimer;
+    TKCLSysInfo *TaxonarSysInfo;
+    platform::TPrintDialog *TaxonarPrintDialog;
+
+    // Life cycle.
+    void FormCreate(platform::TObject *Sender);
+    void FormShow(platform::TObject *Sender);
+    void FormHide(platform::TObject *Sender);
+    void FormDestroy(platform::TObject *Sender);
+    void FormResize(platform::TObject *Sender);
+    void FormCanResize(platform::TObject *Sender, int &NewWidth, int &NewHeight, bool &Resize);
+    void TaxonarStartTimerTimer(platform::TObject *Sender);
+
+    // Views and commands' states.
+    void ApplyViewMode();
+    int GetViewMode() const { return ViewMode; }
+    void LayoutSidePanels();
+    void UpdateMenus();
+    void DisableControls();
+    void EnableControls();
+
+    // Catalogue and tree.
+    void LoadDefinitions();
+    platform::TTreeNode *FindParentNode(const AnsiString &parent, const AnsiString &signature);
+    platform::TTreeNode *FindNodeByItem(int index);
+    void TaxonarNaviTreeViewClick(platform::TObject *Sender);
+    void TaxonarNaviTreeViewDblClick(platform::TObject *Sender);
+
+    // Items and history.
+    bool OpenItem(int index, bool addToHistory, int row, const AnsiString &rowKey);
+    void TaxonarNaviStartMenuItemClick(platform::TObject *Sender);
+    void TaxonarNaviClassMenuItemClick(platform::TObject *Sender);
+    void TaxonarNaviPrevMenuItemClick(platform::TObject *Sender);
+    void TaxonarNaviNextMenuItemClick(platform::TObject *Sender);
+
+    // Table view.
+    bool FirstDataRowUsed();
+    void TaxonarTable3PanelResize(platform::TObject *Sender);
+    void TaxonarTable3StringGridClick(platform::TObject *Sender);
+    void TaxonarTable3StringGridKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
+    // The cell text without its mark-up, each link reduced to its text.
+    AnsiString MarkupToPlainText(const AnsiString &text) const;
+
+    // Other commands.
+    void TaxonarProgramExitMenuItemClick(platform::TObject *Sender);
+    void TaxonarNaviExportMenuItemClick(platform::TObject *Sender);
+    void TaxonarHelpInfoMenuItemClick(platform::TObject *Sender);
+    void TaxonarHelpHistoryMenuItemClick(platform::TObject *Sender);
+    void TaxonarHelpHelpMenuItemClick(platform::TObject *Sender);
+    void TaxonarHelpAboutMenuItemClick(platform::TObject *Sender);
+    void TaxonarHelpMailMenuItemClick(platform::TObject *Sender);
+    void TaxonarHelpWwwMenuItemClick(platform::TObject *Sender);
+    void TaxonarSearchEditChange(platform::TObject *Sender);
+
+    void WndProc(platform::TMessage &Message) override;
+
+    // The menu items of the command table with their tool buttons (nil for
+    // the submenus and separators), in menu order.
+    struct Command {
+        platform::TMenuItem *Item;
+        platform::TToolButton *Button;
+    };
+    std::vector<Command> Commands() const;
+
+private:
+    void createComponents();
+    void createMenu();
+    void createToolBar();
+    void createLeftSide();
+    void createRightSide();
+    void setCommandEnabled(platform::TMenuItem *item, platform::TToolButton *button, bool enabled);
+    // DisableControls; create the window owned by the application object
+    // into its form variable; show it modally; free it; EnableControls;
+    // UpdateMenus.
+    template <class Form>
+    void ShowModalWindow(Form *&formVariable);
+    bool openTableItem(const AnsiString &record, int row, const AnsiString &rowKey);
+    void autoColumn(int &fixedSum, int &autoCol);
+    void selectRow(int row);
+    void historyMove(int newIndex);
+
+    std::unique_ptr<Catalogue> catalogue_;
+    std::vector<platform::TTreeNode *> nodeByItem_;
+    AnsiString lastParent_;
+    AnsiString lastSignature_;
+    int lastParentRecord_ = -1;
+};
+
+extern TTaxonarMainForm *TaxonarMainForm;
+
+} // namespace taxonar

@@ -1,0 +1,211 @@
+#include "platform/RichEdit.h"
+
+#include "platform/Classes.h"
+#include "platform/RtfReader.h"
+#include "platform/RtfWriter.h"
+#include "platform/SysUtils.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QPrinter>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+// Default tab stops every half inch, as the control has them.
+constexpr double kDefaultTab = 48.0;
+} // namespace
+
+TRichEdit::TRichEdit(QWidget *parent) : QWidget(parent), edit_(new QTextEdit(this))
+{
+    edit_->setReadOnly(true);
+    edit_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    edit_->setLineWrapMode(QTextEdit::WidgetWidth);
+    edit_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    edit_->setUndoRedoEnabled(false);
+    edit_->setAcceptRichText(false);
+    edit_->document()->setDocumentMargin(2);
+    setFocusProxy(edit_);
+    setFocusPolicy(Qt::StrongFocus);
+    ResetFormats();
+}
+
+TRichEdit::~TRichEdit() = default;
+
+QTextDocument *TRichEdit::Document() const
+{
+    return edit_->document();
+}
+
+void TRichEdit::resizeEvent(QResizeEvent *event)
+{
+    edit_->setGeometry(QRect(QPoint(0, 0), event->size()));
+    QWidget::resizeEvent(event);
+}
+
+void TRichEdit::ResetFormats()
+{
+    QTextDocument *doc = edit_->document();
+    QTextOption option = doc->defaultTextOption();
+    option.setTabStopDistance(kDefaultTab);
+    doc->setDefaultTextOption(option);
+}
+
+void TRichEdit::Clear()
+{
+    edit_->document()->clear();
+    ResetFormats();
+    edit_->setTextCursor(QTextCursor(edit_->document()));
+}
+
+void TRichEdit::SetText(const QString &text)
+{
+    Clear();
+    edit_->document()->setPlainText(text);
+}
+
+QString TRichEdit::Text() const
+{
+    return edit_->document()->toPlainText();
+}
+
+void TRichEdit::LoadFromFile(const AnsiString &path)
+{
+    std::string data = ReadFileBytes(path); // raises before anything changes
+    Clear();
+    QTextDocument *doc = edit_->document();
+    if (IsRtf(data))
+        ReadRtf(data, *doc);
+    else
+        ReadPlainText(data, *doc);
+    edit_->setTextCursor(QTextCursor(doc));
+    edit_->verticalScrollBar()->setValue(0);
+    edit_->horizontalScrollBar()->setValue(0);
+}
+
+void TRichEdit::SaveToFile(const AnsiString &path) const
+{
+    std::string rtf = WriteRtf(*edit_->document());
+    AnsiString temp = path + ".~tmp";
+    try {
+        TFileStream f(temp, fmCreate);
+        f.WriteBuffer(rtf.data(), int32_t(rtf.size()));
+    } catch (const EStreamError &e) {
+        DeleteFile(temp);
+        throw EFCreateError("Cannot create file \"" + path + "\". " + e.Message);
+    }
+    if (!RenameFile(temp, path)) {
+        int err = errno;
+        DeleteFile(temp);
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(err));
+    }
+}
+
+void TRichEdit::EnsureLayout()
+{
+    // A hidden view gets its size only when shown; deliver it now so that the
+    // lines wrap at the width the view has.
+    if (testAttribute(Qt::WA_PendingResizeEvent) || edit_->testAttribute(Qt::WA_PendingResizeEvent)) {
+        QResizeEvent own(size(), QSize());
+        QApplication::sendEvent(this, &own);
+        setAttribute(Qt::WA_PendingResizeEvent, false);
+        QResizeEvent inner(edit_->size(), QSize());
+        QApplication::sendEvent(edit_, &inner);
+        edit_->setAttribute(Qt::WA_PendingResizeEvent, false);
+    }
+    QTextDocument *doc = edit_->document();
+    // A hidden text edit does not wrap its document; wrap it at the width its
+    // viewport has, as it will when shown.
+    if (!edit_->isVisible() && doc->textWidth() != edit_->viewport()->width())
+        doc->setTextWidth(edit_->viewport()->width());
+    // Laying out may show or hide the vertical scroll bar, which changes the
+    // width again; repeat until the width stays.
+    for (int round = 0; round < 4; ++round) {
+        qreal width = doc->textWidth();
+        doc->documentLayout()->blockBoundingRect(doc->lastBlock());
+        (void)doc->documentLayout()->documentSize();
+        if (doc->textWidth() == width)
+            break;
+    }
+}
+
+std::vector<TRichEdit::TDisplayLine> TRichEdit::DisplayLines()
+{
+    EnsureLayout();
+    std::vector<TDisplayLine> lines;
+    QTextDocument *doc = edit_->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        QTextLayout *layout = block.layout();
+        int count = layout ? layout->lineCount() : 0;
+        if (count == 0) {
+            lines.push_back({text, block.position()});
+            continue;
+        }
+        for (int i = 0; i < count; ++i) {
+            QTextLine line = layout->lineAt(i);
+            QString piece = text.mid(line.textStart(), line.textLength());
+            if (piece.endsWith(QChar::LineSeparator))
+                piece.chop(1);
+            lines.push_back({piece, block.position() + line.textStart()});
+        }
+    }
+    return lines;
+}
+
+void TRichEdit::SetSelection(int start, int length)
+{
+    QTextDocument *doc = edit_->document();
+    const int last = doc->characterCount() - 1;
+    int from = std::clamp(start, 0, last);
+    int to = std::clamp(int(std::min<long long>(INT32_MAX, std::max<long long>(0, (long long)from + length))), 0, last);
+    QTextCursor cursor(doc);
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    edit_->setTextCursor(cursor);
+    ScrollSelectionIntoView();
+}
+
+int TRichEdit::SelStart() const
+{
+    return edit_->textCursor().selectionStart();
+}
+
+int TRichEdit::SelLength() const
+{
+    QTextCursor c = edit_->textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+QString TRichEdit::SelText() const
+{
+    QString s = edit_->textCursor().selectedText();
+    s.replace(QChar::ParagraphSeparator, u'\n');
+    return s;
+}
+
+void TRichEdit::ScrollSelectionIntoView()
+{
+    EnsureLayout();
+    edit_->ensureCursorVisible();
+}
+
+void TRichEdit::Print(QPrinter &printer, const QString &jobTitle) const
+{
+    printer.setDocName(jobTitle);
+    edit_->document()->print(&printer);
+}
+
+} // namespace platform
