@@ -23,27 +23,7 @@ namespace taxonar {
 
 using namespace platform;
 
-// ------------------------------------------------------------ shared state
-
-bool UiReady = false;
-bool FormReady = false;
-int ViewMode = 0;
-TStringList *LinkRecords = nullptr;
-TStringList *HistoryList = nullptr;
-TStringList *SearchWords = nullptr;
-TStringList *DictionaryWords = nullptr;
-TStringList *FoundList = nullptr;
-int HistoryIndex = -1;
-int CurrentItem = -1;
-AnsiString CurrentEntry;
-int SearchClassIndex = 0;
-int SearchWordMode = 0;
-int SearchResultLimit = 0;
-int FindNextStart = 0;
-bool CanFindNext = false;
-AnsiString LeftColumns;
-AnsiString CenterColumns;
-AnsiString RightColumns;
+// ---------------------------------------------------------- the main window
 
 TTaxonarMainForm *TaxonarMainForm = nullptr;
 

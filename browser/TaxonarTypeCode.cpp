@@ -16,6 +16,25 @@ bool ViewHelp = false;
 bool View2010 = false;
 bool ViewInfo = false;
 bool FirstInfo = false;
+bool UiReady = false;
+bool FormReady = false;
+int ViewMode = 0;
+TStringList *LinkRecords = nullptr;
+TStringList *HistoryList = nullptr;
+TStringList *SearchWords = nullptr;
+TStringList *DictionaryWords = nullptr;
+TStringList *FoundList = nullptr;
+int HistoryIndex = -1;
+int CurrentItem = -1;
+AnsiString CurrentEntry;
+int SearchClassIndex = 0;
+int SearchWordMode = 0;
+int SearchResultLimit = 0;
+int FindNextStart = 0;
+bool CanFindNext = false;
+AnsiString LeftColumns;
+AnsiString CenterColumns;
+AnsiString RightColumns;
 
 // ====================================================== table-line codec
 

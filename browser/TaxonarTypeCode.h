@@ -36,6 +36,45 @@ extern bool View2010;
 extern bool ViewInfo;
 extern bool FirstInfo;
 
+// ------------------------------------------------- state of the main window
+
+// Gate of the state-dependent menu rules; True from the main window's creation.
+extern bool UiReady;
+// Gate of LayoutSidePanels; True from the end of the start-up step.
+extern bool FormReady;
+// 0 start page, 1 navigation, 2 RTF view, 3 table view.
+extern int ViewMode;
+
+// Link-bearing cells of the open table: cell text + "#R#" (+ zones when drawn).
+extern TStringList *LinkRecords;
+// Visited items: "index\t" (RTF) or "index\trow\t" (table), oldest first.
+extern TStringList *HistoryList;
+extern TStringList *SearchWords;
+// The search dialog's typing hints (dictionary.global).
+extern TStringList *DictionaryWords;
+// Search hits: kind, item name, record index, row or hit number, TAB-separated.
+extern TStringList *FoundList;
+
+// Position of the shown entry in HistoryList; -1 when the history is empty.
+extern int HistoryIndex;
+// Record index of the item in the RTF or table view; -1 when none.
+extern int CurrentItem;
+// History entry of the item shown now, with its selected row for a table.
+extern AnsiString CurrentEntry;
+
+extern int SearchClassIndex;
+// 0 all words in any order, 1 all words in order, 2 any word.
+extern int SearchWordMode;
+// 0 the first 10 hits, 1 the first 50, 2 all.
+extern int SearchResultLimit;
+extern int FindNextStart;
+extern bool CanFindNext;
+
+// "#" followed by "<column>#" for every column of that alignment.
+extern AnsiString LeftColumns;
+extern AnsiString CenterColumns;
+extern AnsiString RightColumns;
+
 // --------------------------------------------------------- table-line codec
 
 // 36 symbols: positions 0..15 carry the high nibble, 16..31 the low nibble.
