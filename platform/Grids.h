@@ -182,7 +182,8 @@ private:
     int defaultColWidth_ = 64;
     int lineWidth_ = 1;
     std::vector<int> heights_;
-    std::vector<int64_t> tree_;
+    // Fenwick tree of row extents, 1-based: slot 0 is unused.
+    std::vector<int64_t> tree_ = std::vector<int64_t>(1, 0);
     std::vector<int> widths_;
     std::vector<std::vector<Cell>> cells_; // [row][col]
     int row_ = 1;
