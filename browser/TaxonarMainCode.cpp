@@ -7,6 +7,7 @@
 #include "browser/TaxonarInfo2Code.h"
 #include "browser/TaxonarResources.h"
 #include "browser/TaxonarStartCode.h"
+#include "kcl/KCLFormPersistent.h"
 #include "kcl/KCLSysInfo.h"
 #include "platform/System.h"
 #include "platform/TextFile.h"
@@ -114,6 +115,10 @@ TTaxonarMainForm::TTaxonarMainForm(TComponent *AOwner) : TForm(AOwner)
     OnShow = TNotifyEvent::Bind<&TTaxonarMainForm::FormShow>(this);
     OnHide = TNotifyEvent::Bind<&TTaxonarMainForm::FormHide>(this);
     OnDestroy = TNotifyEvent::Bind<&TTaxonarMainForm::FormDestroy>(this);
+    // The form-reading step of the size component: chain the handlers just
+    // set, then hook the window procedure.
+    TaxonarFormSize->ChainFormEvents();
+    TComponent::CallLoaded(TaxonarFormSize);
     OnResize = TNotifyEvent::Bind<&TTaxonarMainForm::FormResize>(this);
     OnCanResize = TCanResizeEvent::Bind<&TTaxonarMainForm::FormCanResize>(this);
     // The creation steps run once the window and its components exist; an
@@ -132,8 +137,13 @@ TTaxonarMainForm::~TTaxonarMainForm()
     TaxonarTable3Panel->OnResize.Clear();
     TaxonarTable3StringGrid->OnClick.Clear();
     TaxonarTable3StringGrid->OnKeyUp.Clear();
+    TaxonarTable3StringGrid->OnDrawCell.Clear();
+    TaxonarTable3StringGrid->OnMouseMove.Clear();
+    TaxonarTable3StringGrid->OnMouseUp.Clear();
     TaxonarNaviTreeView->OnClick.Clear();
     TaxonarSearchEdit->OnChange.Clear();
+    TaxonarFindListBox->OnClick.Clear();
+    TaxonarFindListBox->OnKeyUp.Clear();
     TaxonarStartTimer->SetOnTimer(TNotifyEvent());
     if (TaxonarMainForm == this)
         TaxonarMainForm = nullptr;
@@ -182,6 +192,12 @@ void TTaxonarMainForm::createComponents()
     createLeftSide();
     createRightSide();
 
+    TaxonarFormSize = new TKCLFormPersistent(this);
+    TaxonarFormSize->SetName("TaxonarFormSize");
+    TaxonarFormSize->SetIniKey("TaxonarMainForm");
+    TaxonarFormSize->SetTrackMinHeight(984);
+    TaxonarFormSize->SetTrackMinWidth(1260);
+
     TaxonarStartTimer = new TTimer(this);
     TaxonarStartTimer->SetName("TaxonarStartTimer");
     TaxonarStartTimer->SetEnabled(false);
@@ -221,8 +237,8 @@ void TTaxonarMainForm::createMenu()
     TaxonarNaviPrevMenuItem->OnClick = TNotifyEvent::Bind<&Self::TaxonarNaviPrevMenuItemClick>(this);
     TaxonarNaviNextMenuItem = add(TaxonarNaviSubMenu, "TaxonarNaviNextMenuItem", "Następny temat");
     TaxonarNaviNextMenuItem->OnClick = TNotifyEvent::Bind<&Self::TaxonarNaviNextMenuItemClick>(this);
-    // The classification search is bound by the search side of the window.
     TaxonarNaviFindMenuItem = add(TaxonarNaviSubMenu, "TaxonarNaviFindMenuItem", "Znajdź");
+    TaxonarNaviFindMenuItem->OnClick = TNotifyEvent::Bind<&Self::TaxonarNaviFindMenuItemClick>(this);
     TaxonarNaviExportMenuItem = add(TaxonarNaviSubMenu, "TaxonarNaviExportMenuItem", "Eksport");
     TaxonarNaviExportMenuItem->OnClick = TNotifyEvent::Bind<&Self::TaxonarNaviExportMenuItemClick>(this);
 
@@ -380,6 +396,9 @@ void TTaxonarMainForm::createLeftSide()
     TaxonarFindListBox->SetBounds(0, 20, 300, 12);
     TaxonarFindListBox->SetAlign(alClient);
     TaxonarFindListBox->SetItemHeight(13);
+    TaxonarFindListBox->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarFindListBoxClick>(this);
+    TaxonarFindListBox->OnKeyUp = TKeyEvent::Bind<&TTaxonarMainForm::TaxonarFindListBoxKeyUp>(this);
+    TaxonarFindCloseButton->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarFindCloseButtonClick>(this);
 }
 
 void TTaxonarMainForm::createRightSide()
@@ -452,6 +471,9 @@ void TTaxonarMainForm::createRightSide()
     g->SetDefaultDrawing(true);
     g->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridClick>(this);
     g->OnKeyUp = TKeyEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridKeyUp>(this);
+    g->OnDrawCell = TDrawCellEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridDrawCell>(this);
+    g->OnMouseMove = TMouseMoveEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridMouseMove>(this);
+    g->OnMouseUp = TMouseEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridMouseUp>(this);
 
     TaxonarSearchPanel = new TPanel(this);
     TaxonarSearchPanel->SetName("TaxonarSearchPanel");
@@ -484,6 +506,8 @@ void TTaxonarMainForm::createRightSide()
     TaxonarSearchButton2->SetParent(TaxonarSearchPanel);
     TaxonarSearchButton2->SetBounds(596, 8, 91, 25);
     TaxonarSearchButton2->SetCaption(Pl("Znajdź następny"));
+    TaxonarSearchButton1->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarSearchButton1Click>(this);
+    TaxonarSearchButton2->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarSearchButton2Click>(this);
 
     TaxonarTable3Panel->OnResize = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarTable3PanelResize>(this);
 }
@@ -615,16 +639,6 @@ void TTaxonarMainForm::FormCanResize(TObject *, int &, int &, bool &Resize)
 {
     LayoutSidePanels();
     Resize = true;
-}
-
-void TTaxonarMainForm::WndProc(TMessage &Message)
-{
-    TForm::WndProc(Message);
-    if (Message.Msg == WM_GETMINMAXINFO && Message.LParam != 0) {
-        auto *mmi = reinterpret_cast<MINMAXINFO *>(Message.LParam);
-        mmi->ptMinTrackSize.X = 1260;
-        mmi->ptMinTrackSize.Y = 984;
-    }
 }
 
 // ------------------------------------------------------------- view modes
@@ -1155,16 +1169,6 @@ void TTaxonarMainForm::TaxonarTable3PanelResize(TObject *)
     g->SetColWidths(autoCol, g->Width() - fixedSum - (g->ColCount() - 1) - 21);
     if (g->RowCount() > 1)
         selectRow(1);
-}
-
-void TTaxonarMainForm::TaxonarTable3StringGridClick(TObject *)
-{
-    CurrentEntry = IntToStr(CurrentItem) + "\t" + IntToStr(TaxonarTable3StringGrid->Row()) + "\t";
-}
-
-void TTaxonarMainForm::TaxonarTable3StringGridKeyUp(TObject *, uint16_t &, TShiftState)
-{
-    CurrentEntry = IntToStr(CurrentItem) + "\t" + IntToStr(TaxonarTable3StringGrid->Row()) + "\t";
 }
 
 AnsiString TTaxonarMainForm::MarkupToPlainText(const AnsiString &text) const

@@ -13,8 +13,9 @@
 //   folder by default) and the shell's "open" goes through a replaceable
 //   function (QDesktopServices by default), so that tests can run the window
 //   on a folder of their own and record what would be opened.
-// - The minimum window size of 1260 x 984 is the answer this window gives to
-//   WM_GETMINMAXINFO; the window is grown to it when first shown.
+// - The minimum window size of 1260 x 984 is kept by the form-persistence
+//   component TaxonarFormSize, created in code; its form-reading step runs
+//   once this window's own OnShow and OnDestroy are set.
 // - The secondary windows are shown with a modal pattern that frees the
 //   window and re-enables the commands also when showing it raises.
 // - A table's rows are gathered into the grid in doubling steps and cut to
@@ -41,6 +42,7 @@
 #include <vector>
 
 class TKCLSysInfo;
+class TKCLFormPersistent;
 
 namespace taxonar {
 
@@ -155,9 +157,8 @@ public:
     platform::TMenuItem *TaxonarHelpSeparator2;
     platform::TMenuItem *TaxonarHelpAboutMenuItem;
 
-    // Non-visual components. The form-persistence component that keeps the
-    // minimum size belongs beside these; until then WndProc answers
-    // WM_GETMINMAXINFO itself.
+    // Non-visual components.
+    TKCLFormPersistent *TaxonarFormSize;
     platform::TTimer *TaxonarStartTimer;
     TKCLSysInfo *TaxonarSysInfo;
     platform::TPrintDialog *TaxonarPrintDialog;
@@ -200,6 +201,19 @@ public:
     void TaxonarTable3StringGridKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     // The cell text without its mark-up, each link reduced to its text.
     AnsiString MarkupToPlainText(const AnsiString &text) const;
+    // Cell mark-up drawing, line wrap and links.
+    void TaxonarTable3StringGridDrawCell(platform::TObject *Sender, int ACol, int ARow, platform::TRect Rect,
+                                         platform::TGridDrawState State);
+    void TaxonarTable3StringGridMouseMove(platform::TObject *Sender, platform::TShiftState Shift, int X, int Y);
+    void TaxonarTable3StringGridMouseUp(platform::TObject *Sender, platform::TMouseButton Button,
+                                        platform::TShiftState Shift, int X, int Y);
+    // The lines a marked-up text needs in a column W pixels wide, measured
+    // with the grid's canvas; leaves the canvas font as the text's tags do.
+    int CountMarkupLines(int W, const AnsiString &text);
+    // Draws a marked-up text with the grid's canvas from (x0, y0), lines h
+    // pixels apart, and records its link zones in LinkRecords[linkIndex]
+    // (none when linkIndex < 0).
+    void DrawMarkupText(int x0, int W, int y0, const AnsiString &text, int linkIndex, int h);
 
     // Other commands.
     void TaxonarProgramExitMenuItemClick(platform::TObject *Sender);
@@ -212,8 +226,6 @@ public:
     void TaxonarHelpWwwMenuItemClick(platform::TObject *Sender);
     void TaxonarSearchEditChange(platform::TObject *Sender);
 
-    void WndProc(platform::TMessage &Message) override;
-
     // The menu items of the command table with their tool buttons (nil for
     // the submenus and separators), in menu order.
     struct Command {
@@ -221,6 +233,24 @@ public:
         platform::TToolButton *Button;
     };
     std::vector<Command> Commands() const;
+
+    // Classification search, hit list and page search.
+    void TaxonarNaviFindMenuItemClick(platform::TObject *Sender);
+    void OpenSearchHit();
+    void TaxonarFindListBoxClick(platform::TObject *Sender);
+    void TaxonarFindListBoxKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
+    void TaxonarFindCloseButtonClick(platform::TObject *Sender);
+    // The hit test of the classification search on one text.
+    bool LineMatchesSearch(const AnsiString &text) const;
+    // The searchable text of a grid row: every cell not in a column headed
+    // LINK, as stored, each followed by "#".
+    AnsiString GetRowSearchText(int row) const;
+    void TaxonarSearchButton1Click(platform::TObject *Sender);
+    void TaxonarSearchButton2Click(platform::TObject *Sender);
+    // Shows one message in the message window (modal).
+    void ShowSearchMessage(const AnsiString &message);
+    // The page search from line or row `start`; false when nothing matched.
+    bool FindOnPage(const AnsiString &term, int start);
 
 private:
     void createComponents();

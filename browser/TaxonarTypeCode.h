@@ -49,6 +49,8 @@ extern int ViewMode;
 extern TStringList *LinkRecords;
 // Visited items: "index\t" (RTF) or "index\trow\t" (table), oldest first.
 extern TStringList *HistoryList;
+// The search phrase in comparable form, and its words (search dialog).
+extern AnsiString SearchText;
 extern TStringList *SearchWords;
 // The search dialog's typing hints (dictionary.global).
 extern TStringList *DictionaryWords;
@@ -61,12 +63,21 @@ extern int HistoryIndex;
 extern int CurrentItem;
 // History entry of the item shown now, with its selected row for a table.
 extern AnsiString CurrentEntry;
+// The grid cell under the mouse at the previous mouse move over the table.
+extern int LastHoverCol;
+extern int LastHoverRow;
 
+// Code of the classification to search (the SIGNATURE= value), upper case.
+extern AnsiString SearchClassCode;
 extern int SearchClassIndex;
 // 0 all words in any order, 1 all words in order, 2 any word.
 extern int SearchWordMode;
 // 0 the first 10 hits, 1 the first 50, 2 all.
 extern int SearchResultLimit;
+// The item open when the classification search started (-1 none) and its
+// selected grid row when it was a table (else -1).
+extern int FindReturnItem;
+extern int FindReturnRow;
 extern int FindNextStart;
 extern bool CanFindNext;
 
