@@ -15,9 +15,10 @@ TTaxonarFind2Form *TaxonarFind2Form = nullptr;
 
 namespace {
 
-// Fields 3 (code) and 4 (name) of a definition.global line: the texts after
-// the second and the third ';', each up to the next ';' or the end of the
-// line.
+// Fields 3 (code) and 4 (name) of a definition.global line. Fields 1 and 2
+// are removed up to and including their ';' (nothing is removed when there is
+// none); fields 3 and 4 are each the text up to the next ';', and read as
+// empty when no ';' follows them.
 struct ClassificationFields {
     AnsiString Code;
     AnsiString Name;
@@ -25,18 +26,22 @@ struct ClassificationFields {
 
 ClassificationFields classificationFields(const AnsiString &line)
 {
-    AnsiString fields[4];
-    size_t pos = 0;
-    for (int k = 0; k < 4 && pos <= line.size(); ++k) {
-        const size_t semi = line.find(';', pos);
-        if (semi == AnsiString::npos) {
-            fields[k] = line.substr(pos);
-            break;
-        }
-        fields[k] = line.substr(pos, semi - pos);
-        pos = semi + 1;
+    AnsiString rest = line;
+    for (int k = 0; k < 2; ++k) {
+        const size_t semi = rest.find(';');
+        if (semi != AnsiString::npos)
+            rest.erase(0, semi + 1);
     }
-    return {fields[2], fields[3]};
+    ClassificationFields f;
+    size_t semi = rest.find(';');
+    if (semi == AnsiString::npos)
+        return f;
+    f.Code = rest.substr(0, semi);
+    rest.erase(0, semi + 1);
+    semi = rest.find(';');
+    if (semi != AnsiString::npos)
+        f.Name = rest.substr(0, semi);
+    return f;
 }
 
 TLabel *placeLabel(TTaxonarFind2Form *form, TWinControl *parent, const char *name, int top, const char *caption)

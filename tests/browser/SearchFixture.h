@@ -35,8 +35,8 @@ protected:
     void SetUp() override
     {
         MainFormTest::SetUp();
-        write("definition.global", A("t.definition;testowa;TT;Klasyfikacja testowa\r\n"
-                                     "z.definition;inna;ZZ;Inna klasyfikacja\r\n"));
+        write("definition.global", A("t.definition;testowa;TT;Klasyfikacja testowa;\r\n"
+                                     "z.definition;inna;ZZ;Inna klasyfikacja;\r\n"));
         write("z.definition", "{\r\nSIGNATURE=ZZ\r\nNAME=Obcy korzen\r\nPARENT=nil\r\nVIEW=SHOW\r\nLINK=ROOT\r\n"
                               "MODE=GROUP\r\n}\r\n" +
                                   RtfItem("Obca", "o.rtf"));
