@@ -111,6 +111,8 @@ TTaxonarMainForm::TTaxonarMainForm(TComponent *AOwner) : TForm(AOwner)
 {
     InitTaxonarResources();
     createComponents();
+    TaxonarHelpUpdateMenuItem->OnClick =
+        TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarHelpUpdateMenuItemClick>(this);
     OnCreate = TNotifyEvent::Bind<&TTaxonarMainForm::FormCreate>(this);
     OnShow = TNotifyEvent::Bind<&TTaxonarMainForm::FormShow>(this);
     OnHide = TNotifyEvent::Bind<&TTaxonarMainForm::FormHide>(this);

@@ -226,6 +226,54 @@ public:
     void TaxonarHelpWwwMenuItemClick(platform::TObject *Sender);
     void TaxonarSearchEditChange(platform::TObject *Sender);
 
+    // Update check and update-file conversion.
+    // The command asks the maker's update server for its version file; when
+    // the version there is newer than this program's, it downloads the
+    // converted installer into UpdateNewFileName, converts it into
+    // UpdateExeFileName in the program folder, asks, and on consent starts it
+    // through the shell and ends the program. Every network and file error
+    // ends in the message that no update is available. Choices:
+    // - The requests block the window in a local event loop that takes no
+    //   user input, each with a time-out (UpdateRequestTimeoutMs of silence);
+    //   only a 2xx answer counts, redirections are not followed.
+    // - The conversion writes next to its destination and renames on success,
+    //   so a failed conversion leaves no installer; a download that cannot be
+    //   written whole is deleted; an empty installer is not offered.
+    // - The version sum is taken in 64 bits, so large numbers cannot wrap.
+    static constexpr const char *UpdateServerHost = "aktualizacje.velmora.pl";
+    static constexpr const char *UpdateVersionPath = "/velmora/programy/qx4817.version";
+    static constexpr const char *UpdateInstallPath = "/velmora/programy/qx4817.install";
+    static constexpr const char *UpdateNewFileName = "instaluj.qx4817.new";
+    static constexpr const char *UpdateExeFileName = "instaluj.qx4817.exe";
+    static constexpr int UpdateRequestTimeoutMs = 30000;
+    // A blocking HTTP GET: the whole body of a 2xx answer; raises
+    // platform::Exception on any failure (no connection, error status,
+    // time-out).
+    class THTTPClient {
+    public:
+        virtual ~THTTPClient() = default;
+        virtual AnsiString Get(const AnsiString &path) = 0;
+    };
+    // The client on Qt Network for http://host:port.
+    static std::unique_ptr<THTTPClient> NewHTTPClient(const AnsiString &host, int port = 80,
+                                                      int timeoutMs = UpdateRequestTimeoutMs);
+    // The window's client; made for UpdateServerHost on first use when empty.
+    std::unique_ptr<THTTPClient> TaxonarHTTP;
+    // Ends the program once the installer was started; empty: the
+    // application object's Terminate.
+    std::function<void()> UpdateTerminate;
+    void TaxonarHelpUpdateMenuItemClick(platform::TObject *Sender);
+    // Major, minor and build from a version file's text ("1;3;1;..."); all 0
+    // when a field is missing, empty or not a number.
+    static void ParseUpdateVersion(const AnsiString &text, int &major, int &minor, int &build);
+    // Whether that version is newer than this program's.
+    static bool IsNewerVersion(int major, int minor, int build);
+    // Converts a downloaded installer file: the first 256 bytes are the key,
+    // body byte j is XOR-ed with key byte (j + 1) mod 256. True on success
+    // and for an empty source (no destination made); false on an error, and
+    // then the destination stays as it was.
+    static bool UnscrambleUpdateFile(const AnsiString &source, const AnsiString &destination);
+
     // The menu items of the command table with their tool buttons (nil for
     // the submenus and separators), in menu order.
     struct Command {

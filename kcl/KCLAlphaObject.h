@@ -1,0 +1,64 @@
+// TKCLAlphaObject: an overlay blended over a picture with a given Strength.
+// The overlay is a fill object; for the fill style sfBitmapList its picture
+// comes from an image list, which the object watches (it registers itself
+// for the list's changes) and copies into the fill's ListBitmap whenever the
+// list, ImageIndex or ListIndex changes.
+//
+// The image list is not owned. Its owner must clear ImageList (or free this
+// object) before it frees the list, as with every reference to a list.
+// This system has no global resource container, so the "Internal" stream
+// reference to the container's lists is never written, and reading it
+// always yields no list.
+#pragma once
+
+#include "kcl/KCLFillObject.h"
+#include "platform/ImgList.h"
+
+#include <memory>
+
+class TKCLAlphaObject : public TKCLObject {
+    RBK_CLASS(TKCLAlphaObject, TKCLObject)
+public:
+    explicit TKCLAlphaObject(TPersistent *AOwner);
+    ~TKCLAlphaObject() override;
+
+    static void PublishProperties(platform::TPropList &list);
+
+    void Assign(TPersistent *Source) override;
+    // Notifies with a nil sender.
+    void Changed(TObject *Sender) override;
+    AnsiString GetStatusText() override;
+    void DefineProperties(platform::TFiler &Filer) override;
+
+    platform::TCustomImageList *ImageList() const { return ImageList_; }
+    void SetImageList(platform::TCustomImageList *Value);
+    // Index 0 ImageIndex, 1 ListIndex. Setting one always refreshes the
+    // list bitmap and notifies, also when the value is the same.
+    int32_t GetIndex(int Index) const { return Index == 0 ? ImageIndex_ : ListIndex_; }
+    void SetIndex(int Index, int32_t Value);
+    int32_t ImageIndex() const { return ImageIndex_; }
+    void SetImageIndex(int32_t Value) { SetIndex(0, Value); }
+    int32_t ListIndex() const { return ListIndex_; }
+    void SetListIndex(int32_t Value) { SetIndex(1, Value); }
+    float Strength() const { return Strength_; }
+    void SetStrength(float Value);
+    TKCLFillObject *FillObject() const { return FillObject_.get(); }
+    void SetFillObject(TKCLFillObject *Value) { FillObject_->Assign(Value); }
+
+    // Copies the chosen picture of the image list into the fill's
+    // ListBitmap (empties it when there is none), then notifies.
+    void UpdateListBitmap();
+
+private:
+    bool StrengthStored() const;
+
+    platform::TCustomImageList *ImageList_ = nullptr;
+    float Strength_ = 0.6f;
+    int32_t ImageIndex_ = 0;
+    int32_t ListIndex_ = 0;
+    std::unique_ptr<TKCLFillObject> FillObject_;
+};
+
+// The text of a number in fixed notation with Precision significant digits
+// and Digits decimals, with the user's decimal separator.
+AnsiString KCLFloatToStrFixed(double Value, int Precision, int Digits);
