@@ -1,4 +1,5 @@
 #include "kcl/KCLBevel.h"
+#include "kcl/KCLGraphUtils.h"
 
 using namespace platform;
 
@@ -10,20 +11,6 @@ const TEnumInfo TKCLBorderStyleInfo{"TKCLBorderStyle",
                                      "lsSingleLowered", "lsDoubleRaised", "lsDoubleLowered"}};
 const TEnumInfo TKCLEdgeStyleInfo{"TKCLEdgeStyle", {"etRaisedInner", "etRaisedOuter", "etSunkenInner", "etSunkenOuter", "etBump", "etEtched", "etRaised", "etSunken"}};
 const TEnumInfo TKCLFrameSideInfo{"TKCLFrameSide", {"fsBottom", "fsLeft", "fsRight", "fsTop"}};
-
-int KCLBevelBorderStyleWidth(TKCLBorderStyle Style)
-{
-    switch (Style) {
-    case lsNone:
-        return 0;
-    case lsSingle:
-    case lsSingleRaised:
-    case lsSingleLowered:
-        return 1;
-    default:
-        return 2;
-    }
-}
 
 TKCLBevel::TKCLBevel(TPersistent *AOwner) : TKCLObject(AOwner) {}
 
@@ -174,7 +161,7 @@ void TKCLBevel::ComputeExtents()
         }
         break;
     case bmStandard:
-        Extent_ = KCLBevelBorderStyleWidth(StandardStyle_) + BorderInnerWidth_;
+        Extent_ = KCLBorderStyleWidth(StandardStyle_) + BorderInnerWidth_;
         break;
     case bmEdge:
         Extent_ = (BorderSides_.Empty() ? 0 : 2) + BorderInnerWidth_;

@@ -30,10 +30,6 @@ extern const platform::TEnumInfo TKCLBorderStyleInfo;
 extern const platform::TEnumInfo TKCLEdgeStyleInfo;
 extern const platform::TEnumInfo TKCLFrameSideInfo;
 
-// Pixels a standard border style takes on each side: 0 for none, 1 for the
-// single-line styles, 2 for every other.
-int KCLBevelBorderStyleWidth(TKCLBorderStyle Style);
-
 class TKCLBevel : public TKCLObject {
     RBK_CLASS(TKCLBevel, TKCLObject)
 public:

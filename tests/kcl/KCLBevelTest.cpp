@@ -5,17 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "KCLTestSupport.h"
+
 using namespace platform;
 
 namespace {
 
-struct Counter {
-    int calls = 0;
-    TNotifyEvent Handler()
-    {
-        return TNotifyEvent::FromFunction([this](TObject *) { ++calls; });
-    }
-};
 
 } // namespace
 

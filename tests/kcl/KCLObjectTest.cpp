@@ -8,21 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include "KCLTestSupport.h"
+
 using namespace platform;
 
 namespace {
 
-struct Counter {
-    int calls = 0;
-    TObject *sender = nullptr;
-    TNotifyEvent Handler()
-    {
-        return TNotifyEvent::FromFunction([this](TObject *s) {
-            ++calls;
-            sender = s;
-        });
-    }
-};
 
 // A settings object with one value, as the library's settings classes are
 // built: compare, store, Change.
