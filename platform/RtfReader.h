@@ -85,7 +85,7 @@ struct RtfParaFormat {
 struct RtfFont {
     QString name;
     int number = 0;   // \fN
-    int charset = 0;  // \fcharsetN
+    int charset = -1; // \fcharsetN; -1 when the font names none (the document code page applies)
     int family = 0;   // 0 nil, 1 roman, 2 swiss, 3 modern, 4 script, 5 decor, 6 tech
 };
 

@@ -136,6 +136,9 @@ TEST(RtfReaderText, CodePagesOfDocumentAndFonts)
     EXPECT_EQ(Paragraphs(*doc)[0], QString::fromUtf8("łą"));
     doc = Read("{\\rtf1\\ansi \\'b3\\par}");
     EXPECT_EQ(Paragraphs(*doc)[0], QString::fromUtf8("³"));
+    // A font that names no character set uses the document's code page.
+    doc = Read("{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0\\fswiss Arial;}}\\f0 \\'b3\\par}");
+    EXPECT_EQ(Paragraphs(*doc)[0], QString::fromUtf8("ł"));
 
     // A font name in its own code page.
     doc = Read("{\\rtf1{\\fonttbl{\\f0\\fcharset238 Czcionka \\'b3;}}\\f0 x\\par}");
