@@ -4,7 +4,17 @@ namespace platform {
 
 TCustomImageList::TCustomImageList(TComponent *AOwner) : TComponent(AOwner) {}
 
-TCustomImageList::~TCustomImageList() { Destroying(); }
+TCustomImageList::~TCustomImageList()
+{
+    Destroying();
+    while (!listeners_.empty()) {
+        const auto first = listeners_.begin();
+        const std::function<void()> gone = std::move(first->second.gone);
+        listeners_.erase(first);
+        if (gone)
+            gone();
+    }
+}
 
 void TCustomImageList::SetWidth(int value)
 {
@@ -89,12 +99,13 @@ void TCustomImageList::Change()
         OnChange(this);
     auto listeners = listeners_;
     for (auto &l : listeners)
-        l.second();
+        if (l.second.changed)
+            l.second.changed();
 }
 
-void TCustomImageList::RegisterChanges(const void *key, std::function<void()> listener)
+void TCustomImageList::RegisterChanges(const void *key, std::function<void()> listener, std::function<void()> gone)
 {
-    listeners_[key] = std::move(listener);
+    listeners_[key] = Client{std::move(listener), std::move(gone)};
 }
 
 void TCustomImageList::UnRegisterChanges(const void *key) { listeners_.erase(key); }
