@@ -54,8 +54,9 @@ TMenuItem::~TMenuItem()
 
 void TMenuItem::applyCaption()
 {
+    // A separator shows no text: Qt's styles would draw "-" as a section title.
     action_->setSeparator(IsLine());
-    action_->setText(AnsiToQString(caption_));
+    action_->setText(IsLine() ? QString() : AnsiToQString(caption_));
 }
 
 void TMenuItem::SetCaption(const AnsiString &value)

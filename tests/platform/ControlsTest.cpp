@@ -452,6 +452,10 @@ TEST_F(ControlsTest, MenuItemsDrawTheirPicturesFromTheMenuImages)
     EXPECT_FALSE(item->Action()->icon().isNull());
     EXPECT_TRUE(plain->Action()->icon().isNull());
     EXPECT_TRUE(line->Action()->icon().isNull());
+    // A separator is a plain line, without the "-" as its title.
+    EXPECT_TRUE(line->Action()->isSeparator());
+    EXPECT_TRUE(line->Action()->text().isEmpty());
+    EXPECT_EQ(line->Caption(), "-");
 
     // The menu draws the picture at the list's size beside the caption, the
     // disabled picture while the item is disabled.
