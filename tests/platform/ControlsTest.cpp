@@ -480,11 +480,10 @@ TEST_F(ControlsTest, MenuItemsDrawTheirPicturesFromTheMenuImages)
     EXPECT_EQ(colourAtPicture(), QColor(Qt::lightGray));
     item->SetEnabled(true);
 
-    // A new index, a changed list, an item that leaves the menu.
-    item->SetImageIndex(0);
-    EXPECT_EQ(item->Action()->icon().pixmap(44, 44).toImage().pixelColor(20, 20), QColor(Qt::red));
+    // A changed list, an item that leaves the menu.
     images->Delete(0);
-    images->Add(solid(Qt::green));
+    EXPECT_TRUE(item->Action()->icon().isNull());
+    item->SetImageIndex(0);
     EXPECT_EQ(item->Action()->icon().pixmap(44, 44).toImage().pixelColor(20, 20), QColor(Qt::blue));
     sub->Remove(item);
     EXPECT_TRUE(item->Action()->icon().isNull());
