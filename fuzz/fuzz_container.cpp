@@ -54,13 +54,19 @@ void oneItem(TMemoryStream &in)
     item.SaveToStream(out);
 }
 
+// One file per process under $TMPDIR, removed when the process ends.
 const std::string &scratchFile()
 {
-    static const std::string path = [] {
-        const char *tmp = std::getenv("TMPDIR");
-        return std::string(tmp && *tmp ? tmp : "/tmp") + "/rbkn-fuzz-container-" + std::to_string(::getpid());
-    }();
-    return path;
+    static const struct Scratch {
+        std::string path;
+        Scratch()
+        {
+            const char *tmp = std::getenv("TMPDIR");
+            path = std::string(tmp && *tmp ? tmp : "/tmp") + "/rbkn-fuzz-container-" + std::to_string(::getpid());
+        }
+        ~Scratch() { std::remove(path.c_str()); }
+    } scratch;
+    return scratch.path;
 }
 
 void containerFile(const uint8_t *data, size_t size, uint8_t pick)
