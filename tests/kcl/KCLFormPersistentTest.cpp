@@ -403,6 +403,33 @@ TEST_F(KCLFormPersistentTest, ShowRestoresAndDestroySavesInChainOrder)
     EXPECT_EQ(log.back(), "destroy");
 }
 
+TEST_F(KCLFormPersistentTest, DestroyingTheFormSavesItsPlacementOnce)
+{
+    TMemStore store(nullptr);
+    fp->SetIniUse(ioUseLink);
+    fp->SetIniLink(&store);
+    int destroys = 0;
+    form->OnDestroy = platform::TNotifyEvent::FromFunction([&](platform::TObject *) {
+        ++destroys;
+        // The placement is written before the form's own handler runs.
+        EXPECT_EQ(store.values.count("Common/TestMainForm"), 1u);
+    });
+    load();
+    form->Show();
+    delete form; // no DoDestroy of its own: the form class runs OnDestroy
+    form = nullptr;
+    EXPECT_EQ(destroys, 1);
+    EXPECT_EQ(store.values.count("Common/TestMainForm"), 1u);
+
+    // A form class that runs DoDestroy itself is not told a second time.
+    auto *other = new TTestMainForm(nullptr);
+    int count = 0;
+    other->OnDestroy = platform::TNotifyEvent::FromFunction([&](platform::TObject *) { ++count; });
+    other->destroyNow();
+    delete other;
+    EXPECT_EQ(count, 1);
+}
+
 TEST_F(KCLFormPersistentTest, DisabledComponentLeavesTheFormAlone)
 {
     fp->SetTrackMinWidth(1260);
