@@ -269,6 +269,47 @@ TEST_F(IniCtrlTest, EncodedValuesAreStoredScrambled)
     EXPECT_EQ(c.ReadValue("S", "k", ""), "line1\r\nline2 ");
 }
 
+TEST_F(IniCtrlTest, EncodedValuesComeBackByteForByteFromEveryTarget)
+{
+    AnsiString allBytes;
+    for (int b = 0; b < 256; ++b)
+        allBytes += char(b);
+    const AnsiString samples[] = {" lead", "trail ", "\ttab\t", "line\r\nbreak\n", "\"quoted\"", "'q'",
+                                  "%41%", "a=b;c", "[x]", AnsiString("nul\0byte", 8), allBytes, ""};
+    for (TKCLIniTarget target : {itIniFile, itMemIniFile, itRegistry}) {
+        TKCLIniCtrl c(nullptr);
+        c.SetIniFile("bytes");
+        c.SetTarget(target);
+        c.SetEncoded(true); // CryptMode icmKey by default
+        for (TKCLIniCryptMode mode : {icmKey, icmTextKey}) {
+            c.SetCryptMode(mode);
+            for (uint16_t key : {uint16_t(47113), uint16_t(0), uint16_t(1234)}) {
+                c.SetEncKey(key);
+                int n = 0;
+                for (const AnsiString &v : samples) {
+                    const AnsiString ident = "k" + std::to_string(n++);
+                    c.WriteValue("S", ident, v);
+                    EXPECT_EQ(c.ReadValue("S", ident, "default"), v)
+                        << "target " << target << " mode " << mode << " key " << key << " value " << ident;
+                }
+            }
+        }
+    }
+    // The stored text form stays what it was.
+    TKCLIniCtrl c(nullptr);
+    c.SetCryptMode(icmTextKey);
+    EXPECT_EQ(c.EncodeValue("secret"), "CBC6B0A40A86");
+    // A hand-edited icmKey value with a broken escape reads as the default.
+    c.SetCryptMode(icmKey);
+    c.SetEncoded(true);
+    c.SetTarget(itMemIniFile);
+    c.WriteValue("S", "k", "x");
+    EXPECT_ANY_THROW(c.DecodeValue("%4"));
+    TIniFile(c.GetIniFileName()).WriteString("S", "bad", "%4");
+    c.SetTarget(itIniFile);
+    EXPECT_EQ(c.ReadValue("S", "bad", "d"), "d");
+}
+
 TEST_F(IniCtrlTest, CustomScramblingUsesTheEventsOrNothing)
 {
     TKCLIniCtrl c(nullptr);
