@@ -327,6 +327,24 @@ TEST_F(IniCtrlTest, CustomScramblingUsesTheEventsOrNothing)
     EXPECT_EQ(c.ReadValue("S", "k", ""), "x");
 }
 
+TEST_F(IniCtrlTest, DefaultTargetKeepsValuesBetweenRuns)
+{
+    {
+        TKCLIniCtrl c(nullptr);
+        c.WriteValue("Main", "Placement", "200,0,1,10,20,810,620");
+        c.SetEncoded(true);
+        c.WriteValue("Main", "Secret", " lead\r\n");
+    }
+    // The next run: the store is read again from its file under XDG_CONFIG_HOME.
+    RegistrySetFile("/nonexistent/elsewhere");
+    RegistrySetFile("");
+    ASSERT_EQ(RegistryFile().rfind(dir_ + "/", 0), 0u);
+    TKCLIniCtrl c(nullptr);
+    EXPECT_EQ(c.ReadValue("Main", "Placement", ""), "200,0,1,10,20,810,620");
+    c.SetEncoded(true);
+    EXPECT_EQ(c.ReadValue("Main", "Secret", ""), " lead\r\n");
+}
+
 TEST_F(IniCtrlTest, ServesAsTheFormPersistenceStore)
 {
     TKCLIniCtrl c(nullptr);
