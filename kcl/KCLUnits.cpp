@@ -3,6 +3,7 @@
 #include "kcl/KCLCFCSettingObject.h"
 #include "kcl/KCLCFCStateObject.h"
 #include "kcl/KCLClass.h"
+#include "kcl/KCLCont.h"
 #include "kcl/KCLDwmApi.h"
 #include "kcl/KCLFormPersistent.h"
 #include "kcl/KCLGraphUtils.h"
@@ -40,14 +41,6 @@ void unregisterComponentClasses()
         platform::UnRegisterClass(c);
 }
 
-// --- Global resource container (unit KCLCont) -------------------------------
-// Its start-up (the container created empty, its list classes registered)
-// and its finalisation go here, between the component classes and the
-// settings classes, once that unit is part of the library.
-void resourceContainerInit() {}
-void resourceContainerDone() {}
-// -----------------------------------------------------------------------------
-
 } // namespace
 
 void KCLInitializeUnits()
@@ -62,7 +55,7 @@ void KCLInitializeUnits()
     KCLDwmApiLoad();
     KCLClassInit();
     registerComponentClasses();
-    resourceContainerInit();
+    KCLContInit();
     KCLCFCSettingObjectInitialize();
     KCLCFCStateObjectInitialize();
 }
@@ -73,7 +66,7 @@ void KCLFinalizeUnits()
         return;
     KCLCFCStateObjectFinalize();
     KCLCFCSettingObjectFinalize();
-    resourceContainerDone();
+    KCLContFini();
     unregisterComponentClasses();
     KCLClassDone();
     KCLXPThemeManagerDone();

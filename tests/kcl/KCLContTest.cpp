@@ -2,6 +2,7 @@
 // the global lists, notification, list images of both kinds of image list and
 // the list references of a window description.
 #include "kcl/KCLCont.h"
+#include "kcl/KCLUnits.h"
 
 #include "KCLTestSupport.h"
 #include "platform/Streaming.h"
@@ -29,6 +30,10 @@ QImage solid(QRgb c)
 
 TEST(KCLCont, StartUpIsCountedAndMakesEmptyLists)
 {
+    // The test program has started the library's units, the container's with
+    // them; a container of its own begins with the next start-up.
+    ASSERT_NE(KCLDefaultContainer, nullptr);
+    KCLFinalizeUnits();
     EXPECT_EQ(KCLDefaultContainer, nullptr);
     KCLContInit();
     TKCLContainer *first = KCLDefaultContainer;
@@ -48,6 +53,8 @@ TEST(KCLCont, StartUpIsCountedAndMakesEmptyLists)
     EXPECT_EQ(KCLDefaultContainer, first);
     KCLContFini();
     EXPECT_EQ(KCLDefaultContainer, nullptr);
+    KCLInitializeUnits();
+    EXPECT_NE(KCLDefaultContainer, nullptr);
 }
 
 TEST(KCLCont, ListChangesReachTheContainerAndItsClients)

@@ -4,6 +4,7 @@
 // tests (the environment below), as the program does in main.
 #include "kcl/KCLCFCStateObject.h"
 #include "kcl/KCLClass.h"
+#include "kcl/KCLCont.h"
 #include "kcl/KCLDwmApi.h"
 #include "kcl/KCLProcs.h"
 #include "kcl/KCLSysIn.h"
@@ -34,6 +35,8 @@ TEST(KCLUnits, StartUpBuildsTheLibraryState)
     EXPECT_EQ(KCLStateEntryCount(), 8);
     ASSERT_NE(KCLApplication(), nullptr);
     EXPECT_NE(KCLApplication()->IniCtrl(), nullptr);
+    ASSERT_NE(KCLDefaultContainer, nullptr);
+    EXPECT_TRUE(KCLDefaultContainer->WaveList()->IsEmpty());
     EXPECT_TRUE(KCLSIWinNT); // the version record of this system is NT 6.1
     EXPECT_TRUE(KCLSIWinVistaUp);
     EXPECT_EQ(KCLClipboardFormatNames[1], "TEXT");
@@ -59,6 +62,7 @@ TEST(KCLUnits, FinalisationReleasesEverythingAndStartUpRebuildsIt)
     KCLFinalizeUnits(); // the environment's start-up ends here
     EXPECT_FALSE(KCLUnitsInitialized());
     EXPECT_EQ(KCLApplication(), nullptr);
+    EXPECT_EQ(KCLDefaultContainer, nullptr);
     EXPECT_FALSE(KCLThemeManagerExists());
     EXPECT_EQ(KCLStateEntries, nullptr);
     EXPECT_EQ(KCLStateEntryCount(), 0);

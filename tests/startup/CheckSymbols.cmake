@@ -6,7 +6,7 @@ if(NOT rc EQUAL 0)
 endif()
 foreach(fn KCLInitializeUnits KCLFinalizeUnits KCLSIInitOSFlags KCLProcsInit KCLGraphUtilsInit
            KCLBindChangeWindowMessageFilter KCLXPStylesLoad KCLDwmApiLoad KCLClassInit
-           KCLCFCSettingObjectInitialize KCLCFCStateObjectInitialize KCLXPThemeManagerDone)
+           KCLCFCSettingObjectInitialize KCLCFCStateObjectInitialize KCLXPThemeManagerDone KCLContInit)
   string(REGEX MATCH " T ${fn}\\(\\)" found "${symbols}")
   if(NOT found)
     message(FATAL_ERROR "the program lacks ${fn}")
