@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "KCLTestSupport.h"
 
 using namespace platform;
@@ -116,6 +118,30 @@ TEST(KCLAlphaObject, ListBitmapFollowsTheImageList)
     list.Delete(0);
     EXPECT_EQ(n.calls, 0);
     b.SetImageList(nullptr);
+}
+
+TEST(KCLAlphaObject, ListAndObjectMayBeFreedInEitherOrder)
+{
+    // The list goes first: the object stops seeing it, and later changes
+    // and its own destruction touch no freed memory.
+    auto list = std::make_unique<TCustomImageList>(nullptr);
+    list->Add(solid(qRgb(255, 0, 0)));
+    auto a = std::make_unique<TKCLAlphaObject>(nullptr);
+    a->SetImageList(list.get());
+    ASSERT_FALSE(a->FillObject()->ListBitmap()->Empty());
+    list.reset();
+    EXPECT_EQ(a->ImageList(), nullptr);
+    a->SetImageIndex(0);
+    EXPECT_TRUE(a->FillObject()->ListBitmap()->Empty());
+    a.reset();
+
+    // The object goes first: the list no longer calls it.
+    list = std::make_unique<TCustomImageList>(nullptr);
+    a = std::make_unique<TKCLAlphaObject>(nullptr);
+    a->SetImageList(list.get());
+    a.reset();
+    EXPECT_EQ(list->LinkCount(), 0);
+    list->Add(solid(qRgb(0, 0, 255)));
 }
 
 TEST(KCLAlphaObject, AssignCopiesFillAndValues)
