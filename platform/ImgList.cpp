@@ -29,6 +29,25 @@ TCustomImageList::~TCustomImageList()
         UnRegisterChanges(links_.back());
 }
 
+void TCustomImageList::Assign(TPersistent *Source)
+{
+    auto *src = dynamic_cast<TCustomImageList *>(Source);
+    if (src == nullptr) {
+        TComponent::Assign(Source);
+        return;
+    }
+    if (src == this)
+        return;
+    width_ = src->width_;
+    height_ = src->height_;
+    images_ = src->images_;
+    drawingStyle_ = src->drawingStyle_;
+    imageType_ = src->imageType_;
+    bkColor_ = src->bkColor_;
+    blendColor_ = src->blendColor_;
+    Change();
+}
+
 void TCustomImageList::SetWidth(int value)
 {
     if (value > 0 && value != width_) {

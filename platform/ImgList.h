@@ -64,6 +64,10 @@ public:
     // Detaches every link still registered.
     ~TCustomImageList() override;
 
+    // From another image list: its size, pictures and drawing settings, with
+    // one change notification. Anything else raises the conversion error.
+    void Assign(TPersistent *Source) override;
+
     int Width() const { return width_; }
     void SetWidth(int value);
     int Height() const { return height_; }
