@@ -1,12 +1,13 @@
 // Base controller and resource containers: client notification, the item
 // record and container stream to the byte, container files (signature,
-// probing, loading by index), children in a window description, and broken
-// input from disk.
+// probing, loading by index) and broken input from disk. The string list
+// serves as the container; its payload is a sized text record.
 #include "kcl/KCLCustomContainer.h"
 
 #include "KCLTestSupport.h"
 #include "TestSupport.h"
-#include "kcl/KCLStreamUtils.h"
+#include "kcl/KCLStringList.h"
+#include "kcl/KCLWaveList.h"
 
 #include <gtest/gtest.h>
 
@@ -14,62 +15,7 @@ using namespace platform;
 
 namespace {
 
-// An item whose payload is one short string.
-class TTestItem : public TKCLListItem {
-    RBK_CLASS(TTestItem, TKCLListItem)
-public:
-    explicit TTestItem(TComponent *AOwner) : TKCLListItem(AOwner) {}
-    AnsiString Data;
-    bool IsEmpty() const override { return Data.empty(); }
-    uint8_t GetFlags() const override { return TKCLListItem::GetFlags() | (IsEmpty() ? 0 : KCLItemHasData); }
-    void SaveToStream(TStream &s) override
-    {
-        WriteHeader(s);
-        if (!IsEmpty())
-            KCLWriteShortString(s, Data);
-    }
-    void LoadFromStream(TStream &s) override
-    {
-        const uint8_t flags = ReadHeader(s);
-        Data = (flags & KCLItemHasData) ? KCLReadShortString(s) : AnsiString();
-    }
-    void Assign(TPersistent *Source) override
-    {
-        if (auto *i = dynamic_cast<TTestItem *>(Source)) {
-            AssignHeader(*i);
-            Data = i->Data;
-            return;
-        }
-        TKCLListItem::Assign(Source);
-    }
-    void DefineProperties(TFiler &Filer) override
-    {
-        TKCLListItem::DefineProperties(Filer);
-        Filer.DefineBinaryProperty(
-            "Internal", [this](TStream &s) { LoadFromStream(s); }, [this](TStream &s) { SaveToStream(s); }, true);
-    }
-};
-
-class TTestContainer : public TKCLCustomContainer {
-    RBK_CLASS(TTestContainer, TKCLCustomContainer)
-public:
-    explicit TTestContainer(TComponent *AOwner) : TKCLCustomContainer(AOwner)
-    {
-        SetItemClass(TTestItem::StaticClass());
-        SetListKind(KCLListString);
-        RegisterClass(TTestItem::StaticClass());
-    }
-};
-
-class TOtherContainer : public TKCLCustomContainer {
-    RBK_CLASS(TOtherContainer, TKCLCustomContainer)
-public:
-    explicit TOtherContainer(TComponent *AOwner) : TKCLCustomContainer(AOwner) { SetItemClass(TTestItem::StaticClass()); }
-};
-
 using Bytes = std::vector<uint8_t>;
-
-Bytes bytesOf(TMemoryStream &s) { return s.Bytes(); }
 
 void put32(Bytes &b, int32_t v)
 {
@@ -92,29 +38,29 @@ TMemoryStream streamOf(const Bytes &b)
     return s;
 }
 
-TTestItem *add(TKCLCustomContainer &c, const AnsiString &data, const AnsiString &desc = "", uint16_t ident = 0,
-               bool compressed = false)
+TKCLStringListItem *item(TKCLCustomContainer &c, int i) { return static_cast<TKCLStringListItem *>(c.Item(i)); }
+
+TKCLStringListItem *add(TKCLCustomContainer &c, const AnsiString &line, const AnsiString &desc = "", uint16_t ident = 0)
 {
-    auto *item = static_cast<TTestItem *>(c.Item(c.AddItem(nullptr)));
-    item->Data = data;
-    item->SetDescription(desc);
-    item->SetIdent(ident);
-    item->SetCompressed(compressed);
-    return item;
+    TKCLStringListItem *it = item(c, c.AddItem(nullptr));
+    if (!line.empty())
+        it->Items().Add(line);
+    it->SetDescription(desc);
+    it->SetIdent(ident);
+    return it;
 }
 
-// Two items: "ab" with description "D" and identifier 7; an empty one.
-Bytes twoItemRecords(int32_t base, std::vector<int32_t> *positions)
+// Two records: line "ab" with description "D" and identifier 7 (15 bytes);
+// an empty, compressed item (1 byte). Notes where each begins from base.
+Bytes twoRecords(int32_t base, std::vector<int32_t> &positions)
 {
     Bytes b;
-    if (positions)
-        positions->push_back(base + int32_t(b.size()));
+    positions = {base, base + 15};
     b.push_back(KCLItemHasDescription | KCLItemHasIdent | KCLItemHasData);
     putStr(b, "D");
     put32(b, 7);
-    putStr(b, "ab");
-    if (positions)
-        positions->push_back(base + int32_t(b.size()));
+    put32(b, 4);
+    b.insert(b.end(), {'a', 'b', '\r', '\n'});
     b.push_back(KCLItemCompressed);
     return b;
 }
@@ -134,7 +80,6 @@ TEST(KCLBaseController, ChangeTellsOnChangeThenClientsInOrderUnlessUpdatingOrLoa
     a.SetController(&ctl);
     b.SetController(&ctl);
     EXPECT_FALSE(ctl.ComponentStyle().Contains(csInheritable));
-
     ctl.Change();
     EXPECT_EQ(log, (std::vector<std::string>{"ctl", "a", "b"}));
 
@@ -156,52 +101,41 @@ TEST(KCLBaseController, ChangeTellsOnChangeThenClientsInOrderUnlessUpdatingOrLoa
 TEST(KCLBaseController, LinksAndControllerForgetEachOther)
 {
     TKCLClientLink kept;
+    auto *ctl = new TKCLBaseController(nullptr);
+    TKCLBaseController other(nullptr);
     {
-        auto *ctl = new TKCLBaseController(nullptr);
-        TKCLBaseController other(nullptr);
-        {
-            TKCLClientLink gone;
-            gone.SetController(ctl);
-            kept.SetController(ctl);
-            EXPECT_EQ(ctl->ClientCount(), 2);
-        }
-        EXPECT_EQ(ctl->ClientCount(), 1);
-        kept.SetController(&other);
-        EXPECT_EQ(ctl->ClientCount(), 0);
-        EXPECT_EQ(other.ClientCount(), 1);
-        other.RemoveClient(&kept);
-        other.RemoveClient(&kept); // not in the list: nothing
-        EXPECT_EQ(kept.Controller(), nullptr);
+        TKCLClientLink gone;
+        gone.SetController(ctl);
         kept.SetController(ctl);
-        ctl->Free();
-        EXPECT_EQ(kept.Controller(), nullptr);
     }
+    EXPECT_EQ(ctl->ClientCount(), 1);
+    kept.SetController(&other);
+    EXPECT_EQ(ctl->ClientCount(), 0);
+    EXPECT_EQ(other.ClientCount(), 1);
+    kept.SetController(ctl);
+    ctl->Free();
+    EXPECT_EQ(kept.Controller(), nullptr);
 }
 
 // ------------------------------------------------------------ item list
 
 TEST(KCLCustomContainer, ItemListOperationsNotifyOnceEach)
 {
-    TTestContainer c(nullptr);
+    TKCLStringList c(nullptr);
     Counter changes;
     c.OnChange = changes.Handler();
     add(c, "x");
     add(c, "y");
     EXPECT_EQ(changes.calls, 2);
-    EXPECT_EQ(c.Count(), 2);
-    EXPECT_FALSE(c.IsEmpty());
     EXPECT_EQ(c.Item(1)->Owner(), &c);
     EXPECT_THROW(c.Item(2), EListError);
     EXPECT_THROW(c.Item(-1), EListError);
 
-    // Adding an item already in the list does not list it twice.
+    // An item already listed is not listed twice; one freed on its own leaves.
     EXPECT_EQ(c.AddItem(c.Item(0)), 0);
-    EXPECT_EQ(c.Count(), 2);
-
-    // An item freed on its own leaves the list.
     c.Item(0)->Free();
     ASSERT_EQ(c.Count(), 1);
-    EXPECT_EQ(static_cast<TTestItem *>(c.Item(0))->Data, "y");
+    EXPECT_EQ(item(c, 0)->Items()[0], "y");
 
     changes.calls = 0;
     c.ClearItems();
@@ -212,27 +146,26 @@ TEST(KCLCustomContainer, ItemListOperationsNotifyOnceEach)
 
 TEST(KCLCustomContainer, ItemChangeReachesContainerEvenWhileUpdating)
 {
-    TTestContainer c(nullptr);
-    TTestItem *item = add(c, "x");
+    TKCLStringList c(nullptr);
+    TKCLStringListItem *it = add(c, "x");
     Counter own, container;
-    item->OnChange = own.Handler();
+    it->OnChange = own.Handler();
     c.OnChange = container.Handler();
     c.BeginUpdate();
-    item->Change();
+    it->Change();
     EXPECT_EQ(own.calls, 1);
     EXPECT_EQ(container.calls, 1);
-    EXPECT_EQ(container.sender, item);
-    // The item's own update state holds back its own event only.
-    item->BeginUpdate();
-    item->Change();
+    EXPECT_EQ(container.sender, it);
+    it->BeginUpdate(); // holds back the item's own event only
+    it->Change();
     EXPECT_EQ(own.calls, 1);
     EXPECT_EQ(container.calls, 2);
 }
 
 TEST(KCLCustomContainer, AssignCopiesRelatedContainersOnly)
 {
-    TTestContainer src(nullptr), dst(nullptr);
-    add(src, "a", "first", 3, true);
+    TKCLStringList src(nullptr), dst(nullptr);
+    add(src, "a", "first", 3)->SetCompressed(true);
     add(src, "b");
     src.SetDefaultCompressed(true);
     add(dst, "old");
@@ -242,65 +175,60 @@ TEST(KCLCustomContainer, AssignCopiesRelatedContainersOnly)
     EXPECT_EQ(changes.calls, 1);
     ASSERT_EQ(dst.Count(), 2);
     EXPECT_TRUE(dst.DefaultCompressed());
-    auto *first = static_cast<TTestItem *>(dst.Item(0));
-    EXPECT_NE(first, src.Item(0));
-    EXPECT_EQ(first->Data, "a");
-    EXPECT_EQ(first->Description(), "first");
-    EXPECT_EQ(first->Ident(), 3);
-    EXPECT_TRUE(first->Compressed());
+    EXPECT_NE(item(dst, 0), item(src, 0));
+    EXPECT_EQ(item(dst, 0)->Items().Text(), "a\r\n");
+    EXPECT_EQ(item(dst, 0)->Description(), "first");
+    EXPECT_EQ(item(dst, 0)->Ident(), 3);
+    EXPECT_TRUE(item(dst, 0)->Compressed());
 
-    // The base class is related to both; a sibling class is not.
-    TKCLCustomContainer base(nullptr);
-    EXPECT_NO_THROW(base.Assign(&base));
-    TOtherContainer other(nullptr);
+    // A sibling class is refused and changes nothing; a base class is taken.
+    TKCLWaveList other(nullptr);
     EXPECT_THROW(dst.Assign(&other), EConvertError);
     EXPECT_EQ(dst.Count(), 2);
+    TKCLCustomContainer base(nullptr);
+    dst.Assign(&base);
+    EXPECT_TRUE(dst.IsEmpty());
+    EXPECT_FALSE(dst.DefaultCompressed());
 }
 
 // ------------------------------------------------------------ stream layout
 
-TEST(KCLCustomContainer, EmptyContainerWritesTheCountAlone)
+TEST(KCLCustomContainer, StreamLayoutToTheByteWithAndWithoutPositions)
 {
-    TTestContainer c(nullptr);
+    TKCLStringList c(nullptr);
     for (bool withIndex : {false, true}) {
         TMemoryStream s;
         c.SaveToStream(s, withIndex);
-        EXPECT_EQ(bytesOf(s), (Bytes{0, 0, 0, 0}));
+        EXPECT_EQ(s.Bytes(), (Bytes{0, 0, 0, 0})) << "an empty container writes its count alone";
     }
-}
-
-TEST(KCLCustomContainer, StreamLayoutToTheByteWithAndWithoutPositions)
-{
-    TTestContainer c(nullptr);
     add(c, "ab", "D", 7);
-    add(c, "", "", 0, true);
+    add(c, "")->SetCompressed(true);
 
+    std::vector<int32_t> pos;
     Bytes plain;
     put32(plain, 2);
-    const Bytes records = twoItemRecords(0, nullptr);
+    const Bytes records = twoRecords(0, pos);
     plain.insert(plain.end(), records.begin(), records.end());
     TMemoryStream s1;
     c.SaveToStream(s1, false);
-    EXPECT_EQ(bytesOf(s1), plain);
+    EXPECT_EQ(s1.Bytes(), plain);
 
-    // Positions are absolute: the stream here starts 3 bytes in.
+    // Positions are absolute: this stream starts 3 bytes in.
     Bytes indexed{9, 9, 9};
     put32(indexed, 2);
-    std::vector<int32_t> pos;
-    const Bytes rec2 = twoItemRecords(3 + 4 + 8, &pos);
+    const Bytes rec2 = twoRecords(3 + 4 + 8, pos);
     for (int32_t p : pos)
         put32(indexed, p);
     indexed.insert(indexed.end(), rec2.begin(), rec2.end());
     TMemoryStream s2;
     s2.WriteBuffer(indexed.data(), 3);
     c.SaveToStream(s2, true);
-    EXPECT_EQ(bytesOf(s2), indexed);
-    EXPECT_EQ(s2.Position(), int64_t(indexed.size()));
+    EXPECT_EQ(s2.Bytes(), indexed);
 
-    // Loading either form, told whether positions are present, gives the
-    // same items and stops right after the last record.
+    // Either form, loaded as what it is, gives the same items and stops
+    // right after the last record.
     for (auto [bytes, withIndex, start] : {std::tuple{plain, false, 0}, std::tuple{indexed, true, 3}}) {
-        TTestContainer d(nullptr);
+        TKCLStringList d(nullptr);
         add(d, "stale");
         Bytes b = bytes;
         b.push_back(0xEE);
@@ -309,24 +237,21 @@ TEST(KCLCustomContainer, StreamLayoutToTheByteWithAndWithoutPositions)
         d.LoadFromStream(in, withIndex);
         EXPECT_EQ(in.Position(), int64_t(b.size()) - 1);
         ASSERT_EQ(d.Count(), 2);
-        auto *a = static_cast<TTestItem *>(d.Item(0));
-        auto *e = static_cast<TTestItem *>(d.Item(1));
-        EXPECT_EQ(a->Data, "ab");
-        EXPECT_EQ(a->Description(), "D");
-        EXPECT_EQ(a->Ident(), 7);
-        EXPECT_FALSE(a->Compressed());
-        EXPECT_TRUE(e->IsEmpty());
-        EXPECT_TRUE(e->Compressed());
-        EXPECT_EQ(e->Description(), "");
+        EXPECT_EQ(item(d, 0)->Items().Text(), "ab\r\n");
+        EXPECT_EQ(item(d, 0)->Description(), "D");
+        EXPECT_EQ(item(d, 0)->Ident(), 7);
+        EXPECT_FALSE(item(d, 0)->Compressed());
+        EXPECT_TRUE(item(d, 1)->IsEmpty());
+        EXPECT_TRUE(item(d, 1)->Compressed());
     }
 }
 
 TEST(KCLListItem, HeaderCutsLongDescriptionsAndKeepsLowIdentBits)
 {
-    TTestContainer c(nullptr);
-    TTestItem *item = add(c, "", std::string(300, 'd'));
+    TKCLStringListItem it(nullptr);
+    it.SetDescription(std::string(300, 'd'));
     TMemoryStream s;
-    item->SaveToStream(s);
+    it.SaveToStream(s);
     ASSERT_EQ(s.Size(), 1 + 1 + 255);
     EXPECT_EQ(s.Bytes()[0], KCLItemHasDescription);
     EXPECT_EQ(s.Bytes()[1], 255);
@@ -334,167 +259,106 @@ TEST(KCLListItem, HeaderCutsLongDescriptionsAndKeepsLowIdentBits)
     Bytes b{KCLItemHasIdent};
     put32(b, 0x12345);
     TMemoryStream in = streamOf(b);
-    item->SetDescription("gone");
-    item->SetCompressed(true);
-    item->LoadFromStream(in);
-    EXPECT_EQ(item->Ident(), 0x2345);
-    EXPECT_EQ(item->Description(), "");
-    EXPECT_FALSE(item->Compressed());
+    it.SetCompressed(true);
+    it.LoadFromStream(in);
+    EXPECT_EQ(it.Ident(), 0x2345);
+    EXPECT_EQ(it.Description(), "");
+    EXPECT_FALSE(it.Compressed());
 }
 
 TEST(KCLCustomContainer, BrokenStreamsRaiseReadErrorsAndKeepWhatWasRead)
 {
-    auto load = [](const Bytes &b, bool withIndex, TTestContainer &c) {
+    TKCLStringList c(nullptr);
+    auto load = [&c](const Bytes &b, bool withIndex) {
         TMemoryStream s = streamOf(b);
         c.LoadFromStream(s, withIndex);
     };
-    TTestContainer c(nullptr);
     Counter changes;
     c.OnChange = changes.Handler();
-
-    Bytes negative;
+    Bytes negative, huge, fewPositions;
     put32(negative, -1);
-    EXPECT_THROW(load(negative, false, c), EReadError);
-
-    // A count far beyond what the bytes could hold fails before anything is read.
-    Bytes huge;
+    EXPECT_THROW(load(negative, false), EReadError);
+    // Counts beyond what the bytes could hold fail before anything is read.
     put32(huge, 0x7FFFFFFF);
     huge.push_back(0);
-    EXPECT_THROW(load(huge, false, c), EReadError);
-    Bytes fewPositions;
+    EXPECT_THROW(load(huge, false), EReadError);
     put32(fewPositions, 2);
     put32(fewPositions, 8);
     fewPositions.push_back(0);
-    EXPECT_THROW(load(fewPositions, true, c), EReadError);
+    EXPECT_THROW(load(fewPositions, true), EReadError);
     EXPECT_TRUE(c.IsEmpty());
 
-    // A record cut short: the first item stays, the update state is restored
-    // and the change is told.
+    // A record cut short: the items read so far stay, the update state is
+    // restored and the change is told.
     Bytes cut;
     put32(cut, 2);
-    cut.push_back(KCLItemHasData);
-    putStr(cut, "ok");
-    cut.push_back(KCLItemHasData);
-    putStr(cut, "cut");
-    cut.pop_back();
+    cut.insert(cut.end(), {KCLItemHasData, 1, 0, 0, 0, 'k', KCLItemHasData, 9, 0, 0, 0, 'c'});
     changes.calls = 0;
-    EXPECT_THROW(load(cut, false, c), EReadError);
+    EXPECT_THROW(load(cut, false), EReadError);
     EXPECT_FALSE(c.IsUpdating());
     EXPECT_EQ(changes.calls, 1);
     ASSERT_EQ(c.Count(), 2);
-    EXPECT_EQ(static_cast<TTestItem *>(c.Item(0))->Data, "ok");
-}
-
-// ------------------------------------------------------------ window description
-
-TEST(KCLCustomContainer, ItemsTravelAsChildComponents)
-{
-    TTestContainer c(nullptr);
-    add(c, "one", "first", 1);
-    add(c, "two");
-    TMemoryStream s;
-    WriteComponent(s, &c);
-    s.SetPosition(0);
-
-    TTestContainer d(nullptr);
-    Counter changes;
-    d.OnChange = changes.Handler();
-    ReadComponent(s, &d);
-    ASSERT_EQ(d.Count(), 2);
-    EXPECT_EQ(d.Item(0)->Owner(), &d);
-    EXPECT_EQ(static_cast<TTestItem *>(d.Item(0))->Data, "one");
-    EXPECT_EQ(d.Item(0)->Description(), "first");
-    EXPECT_EQ(d.Item(0)->Ident(), 1);
-    EXPECT_EQ(static_cast<TTestItem *>(d.Item(1))->Data, "two");
-    EXPECT_EQ(changes.calls, 0); // loading holds back the notifications
+    EXPECT_EQ(item(c, 0)->Items().Text(), "k\r\n");
 }
 
 // ------------------------------------------------------------ container files
 
 namespace {
 
-Bytes containerFile(const char *sig)
+void writeFile(const std::string &path, const std::string &sig, int32_t count, const std::vector<int32_t> &pos,
+               const Bytes &records)
 {
     Bytes f;
     putStr(f, sig);
-    put32(f, 2);
-    std::vector<int32_t> pos;
-    const Bytes rec = twoItemRecords(9 + 4 + 8, &pos);
+    put32(f, count);
     for (int32_t p : pos)
         put32(f, p);
-    f.insert(f.end(), rec.begin(), rec.end());
-    return f;
+    f.insert(f.end(), records.begin(), records.end());
+    testsupport::writeFile(path, std::string(f.begin(), f.end()));
 }
-
-void writeBytes(const std::string &path, const Bytes &b) { testsupport::writeFile(path, std::string(b.begin(), b.end())); }
 
 } // namespace
 
-TEST(KCLContainerFile, ExtensionsBySignatureIndex)
+TEST(KCLContainerFile, ExtensionsAndProbing)
 {
     EXPECT_EQ(KCLContainerFileExt(0, false), "iml");
-    EXPECT_EQ(KCLContainerFileExt(1, true), ".bmp");
-    EXPECT_EQ(KCLContainerFileExt(2, true), ".wav");
-    EXPECT_EQ(KCLContainerFileExt(3, false), "txt");
+    EXPECT_EQ(KCLContainerFileExt(3, true), ".txt");
     EXPECT_EQ(KCLContainerFileExt(4, true), ".*");
     EXPECT_EQ(KCLContainerFileExt(5, false), "bmp");
     EXPECT_EQ(KCLContainerFileExt(6, true), "");
-    EXPECT_EQ(KCLContainerFileExt(-1, true), "");
-}
 
-TEST(KCLContainerFile, ProbeGivesKindCountAndPositions)
-{
     testsupport::TempFolder tmp;
     const std::string path = tmp.file("list.txt");
-    writeBytes(path, containerFile("KCLSLL30"));
+    std::vector<int32_t> pos, got{99};
+    const Bytes records = twoRecords(9 + 4 + 8, pos);
+    writeFile(path, "KCLSLL30", 2, pos, records);
     int32_t count = 0;
-    std::vector<int32_t> positions{99};
-    EXPECT_EQ(KCLProbeContainerFile(path, count, &positions), 3);
+    EXPECT_EQ(KCLProbeContainerFile(path, count, &got), 3);
     EXPECT_EQ(count, 2);
-    EXPECT_EQ(positions, (std::vector<int32_t>{21, 31}));
-
+    EXPECT_EQ(got, pos);
     // Kind 5 shares kind 0's signature and is never the answer.
-    writeBytes(path, containerFile("KCLIML30"));
+    writeFile(path, "KCLIML30", 0, {}, {});
     EXPECT_EQ(KCLProbeContainerFile(path, count, nullptr), 0);
-
     // No signature: kind 6, the count read all the same, positions untouched.
-    Bytes foreign;
-    putStr(foreign, "KCLXXX30");
-    put32(foreign, 5);
-    writeBytes(path, foreign);
-    EXPECT_EQ(KCLProbeContainerFile(path, count, &positions), 6);
+    writeFile(path, "KCLXXX30", 5, {}, {});
+    EXPECT_EQ(KCLProbeContainerFile(path, count, &got), 6);
     EXPECT_EQ(count, 5);
-    EXPECT_EQ(positions.size(), 2u);
-    writeBytes(path, Bytes{7, 'K', 'C', 'L', 'S', 'L', 'L', '3', '0', 0, 0, 0, 0}); // length byte 7
+    EXPECT_EQ(got, pos);
+    testsupport::writeFile(path, std::string("\x07KCLSLL30\0\0\0\0", 13)); // length byte 7
     EXPECT_EQ(KCLProbeContainerFile(path, count, nullptr), 6);
-    writeBytes(path, Bytes{8, 'K', 'C'});
+    testsupport::writeFile(path, "\x08KC");
     EXPECT_EQ(KCLProbeContainerFile(path, count, nullptr), 6);
     EXPECT_EQ(count, -1);
-
     EXPECT_THROW(KCLProbeContainerFile(tmp.file("missing"), count, nullptr), EFOpenError);
-}
 
-TEST(KCLContainerFile, ProbeRejectsBrokenCountsOfMatchingFiles)
-{
-    testsupport::TempFolder tmp;
-    const std::string path = tmp.file("list.txt");
-    int32_t count = 0;
-    std::vector<int32_t> positions;
-    Bytes f;
-    putStr(f, "KCLSLL30");
-    writeBytes(path, f); // the count is cut off
-    EXPECT_THROW(KCLProbeContainerFile(path, count, &positions), EReadError);
-    Bytes neg = f;
-    put32(neg, -3);
-    writeBytes(path, neg);
-    EXPECT_THROW(KCLProbeContainerFile(path, count, &positions), EReadError);
-    Bytes huge = f;
-    put32(huge, 0x40000000);
-    put32(huge, 13);
-    writeBytes(path, huge);
-    EXPECT_THROW(KCLProbeContainerFile(path, count, &positions), EReadError);
-    // Without a positions list the count is only reported.
-    EXPECT_EQ(KCLProbeContainerFile(path, count, nullptr), 3);
+    // Broken counts of a matching file: cut off, negative, beyond the file.
+    testsupport::writeFile(path, "\x08KCLSLL30");
+    EXPECT_THROW(KCLProbeContainerFile(path, count, &got), EReadError);
+    writeFile(path, "KCLSLL30", -3, {}, {});
+    EXPECT_THROW(KCLProbeContainerFile(path, count, &got), EReadError);
+    writeFile(path, "KCLSLL30", 0x40000000, {13}, {});
+    EXPECT_THROW(KCLProbeContainerFile(path, count, &got), EReadError);
+    EXPECT_EQ(KCLProbeContainerFile(path, count, nullptr), 3) << "without positions the count is only told";
     EXPECT_EQ(count, 0x40000000);
 }
 
@@ -502,35 +366,35 @@ TEST(KCLContainerFile, LoadItemByIndex)
 {
     testsupport::TempFolder tmp;
     const std::string path = tmp.file("list.txt");
-    writeBytes(path, containerFile("KCLSLL30"));
-    TTestItem item(nullptr);
-    EXPECT_TRUE(KCLLoadItemFromFile(path, 3, nullptr, 0, &item));
-    EXPECT_EQ(item.Data, "ab");
-    EXPECT_EQ(item.Ident(), 7);
-    EXPECT_TRUE(KCLLoadItemFromFile(path, 3, nullptr, 1, &item));
-    EXPECT_TRUE(item.IsEmpty());
-    EXPECT_TRUE(item.Compressed());
+    std::vector<int32_t> pos;
+    const Bytes records = twoRecords(9 + 4 + 8, pos);
+    writeFile(path, "KCLSLL30", 2, pos, records);
+    TKCLStringListItem it(nullptr);
+    EXPECT_TRUE(KCLLoadItemFromFile(path, 3, nullptr, 0, &it));
+    EXPECT_EQ(it.Items().Text(), "ab\r\n");
+    EXPECT_EQ(it.Ident(), 7);
+    EXPECT_TRUE(KCLLoadItemFromFile(path, 3, nullptr, 1, &it));
+    EXPECT_TRUE(it.IsEmpty());
+    EXPECT_TRUE(it.Compressed());
 
     // Another kind: "Cannot open file <name>", the item unchanged.
-    item.Data = "kept";
+    it.Items().Add("kept");
     try {
-        KCLLoadItemFromFile(path, 2, nullptr, 0, &item);
+        KCLLoadItemFromFile(path, 2, nullptr, 0, &it);
         ADD_FAILURE();
     } catch (const EFOpenError &e) {
         EXPECT_EQ(e.Message, "Cannot open file " + path);
     }
-    EXPECT_EQ(item.Data, "kept");
+    EXPECT_EQ(it.Items().Text(), "kept\r\n");
     // A caller's own positions skip the check.
-    const std::vector<int32_t> own{21};
-    EXPECT_TRUE(KCLLoadItemFromFile(path, 2, &own, 0, &item));
-    EXPECT_EQ(item.Data, "ab");
+    const std::vector<int32_t> own{21}, outside{4000}, negative{-1};
+    EXPECT_TRUE(KCLLoadItemFromFile(path, 2, &own, 0, &it));
+    EXPECT_EQ(it.Items().Text(), "ab\r\n");
 
-    EXPECT_THROW(KCLLoadItemFromFile(path, 3, nullptr, 2, &item), EListError);
-    EXPECT_THROW(KCLLoadItemFromFile(tmp.file("missing"), 3, nullptr, 0, &item), EFOpenError);
-    const std::vector<int32_t> outside{4000}, negative{-1};
-    EXPECT_THROW(KCLLoadItemFromFile(path, 3, &outside, 0, &item), EReadError);
-    EXPECT_THROW(KCLLoadItemFromFile(path, 3, &negative, 0, &item), EReadError);
-
+    EXPECT_THROW(KCLLoadItemFromFile(path, 3, nullptr, 2, &it), EListError);
+    EXPECT_THROW(KCLLoadItemFromFile(tmp.file("missing"), 3, nullptr, 0, &it), EFOpenError);
+    EXPECT_THROW(KCLLoadItemFromFile(path, 3, &outside, 0, &it), EReadError);
+    EXPECT_THROW(KCLLoadItemFromFile(path, 3, &negative, 0, &it), EReadError);
     TMemoryStream s;
-    EXPECT_FALSE(KCLLoadItemFromStream(s, nullptr, 0, &item));
+    EXPECT_FALSE(KCLLoadItemFromStream(s, nullptr, 0, &it));
 }
