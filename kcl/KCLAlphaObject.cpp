@@ -1,5 +1,6 @@
 #include "kcl/KCLAlphaObject.h"
 
+#include "kcl/KCLCont.h"
 #include "platform/Streaming.h"
 
 #include <clocale>
@@ -57,7 +58,10 @@ void TKCLAlphaObject::PublishProperties(TPropList &list)
 {
     TPropertyTable<TKCLAlphaObject> p(list);
     p.Component("ImageList", &TKCLAlphaObject::ImageList, &TKCLAlphaObject::SetImageList)
-        .Stored([](const TKCLAlphaObject &o) { return o.ImageList() != nullptr; });
+        .Stored([](const TKCLAlphaObject &o) {
+            TCustomImageList *list = o.ImageList();
+            return list != nullptr && (KCLDefaultContainer == nullptr || list->Owner() != KCLDefaultContainer);
+        });
     p.Integer("ImageIndex", &TKCLAlphaObject::ImageIndex, &TKCLAlphaObject::SetImageIndex).Default(0);
     p.Integer("ListIndex", &TKCLAlphaObject::ListIndex, &TKCLAlphaObject::SetListIndex).Default(0);
     p.Float("Strength", &TKCLAlphaObject::Strength, &TKCLAlphaObject::SetStrength).Stored(&TKCLAlphaObject::StrengthStored);
@@ -100,10 +104,10 @@ void TKCLAlphaObject::UpdateListBitmap()
 {
     TBitmap &target = *FillObject_->ListBitmap();
     TCustomImageList *list = ImageList();
-    // A plain image list has one level of pictures: ListIndex does not
-    // select anything in it.
-    if (list == nullptr || ImageIndex_ < 0 || ImageIndex_ >= list->Count() || !list->GetBitmap(ImageIndex_, target))
+    if (list == nullptr || !KCLIsValidListImage(list, ListIndex_, ImageIndex_))
         KCLAssignBitmap(target, nullptr);
+    else
+        KCLGetListImage(list, ListIndex_, ImageIndex_, &target);
     Changed(FillObject_.get());
 }
 
@@ -155,13 +159,7 @@ AnsiString TKCLAlphaObject::GetStatusText()
 void TKCLAlphaObject::DefineProperties(TFiler &Filer)
 {
     TKCLObject::DefineProperties(Filer);
-    // A reference to a list of the global resource container. No such
-    // container exists here, so nothing is written and any name read
-    // resolves to no list.
     Filer.DefineProperty(
-        "Internal", [this](TReader &r) {
-            r.ReadString();
-            SetImageList(nullptr);
-        },
-        [](TWriter &) {}, false);
+        "Internal", [this](TReader &r) { SetImageList(KCLReadListRef(r)); },
+        [this](TWriter &w) { KCLWriteListRef(w, ImageList()); }, KCLIsGlobalList(ImageList()));
 }

@@ -9,6 +9,13 @@
 // first detaches the link, and the object then no longer sees it (ImageList
 // answers nil). A reference copied by Assign is a plain value that is not
 // watched; its holder must drop it before the list goes.
+//
+// Stream form of the list: a list of the global resource container (its
+// bitmap or image list, which has no owner and no name) is written as the
+// defined property "Internal" holding the list's signature, and the
+// published ImageList is then left out; any other list is written as an
+// ordinary component reference. Reading "Internal" sets the global list it
+// names, or no list for any other text.
 #pragma once
 
 #include "kcl/KCLFillObject.h"
