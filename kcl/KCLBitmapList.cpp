@@ -3,6 +3,7 @@
 #include "kcl/KCLGraphUtils.h"
 #include "kcl/KCLStreamUtils.h"
 #include "kcl/KCLUtils.h"
+#include "platform/Libraries.h"
 #include "platform/Streaming.h"
 
 using platform::TBitmap;
@@ -32,10 +33,18 @@ AnsiString identFileName(const AnsiString &StorageFileName, uint16_t Ident)
 // resource is not there.
 bool loadLibraryBitmap(const AnsiString &Name, uint16_t Ident, TBitmap &Target)
 {
-    (void)Name;
-    (void)Ident;
-    (void)Target;
-    return false;
+    const platform::HMODULE module = platform::LoadLibrary(Name);
+    if (module == 0)
+        return false;
+    struct Release {
+        platform::HMODULE m;
+        ~Release() { platform::FreeLibrary(m); }
+    } release{module};
+    const AnsiString *data = platform::FindResourceData(module, platform::ResourceIdName(Ident));
+    if (data == nullptr || data->empty())
+        return false;
+    Target.LoadFromImage(platform::DecodeBMP(reinterpret_cast<const uint8_t *>(data->data()), data->size()));
+    return true;
 }
 
 } // namespace

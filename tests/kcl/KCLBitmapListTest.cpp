@@ -8,6 +8,7 @@
 #include "kcl/KCLGraphUtils.h"
 #include "kcl/KCLStreamUtils.h"
 #include "kcl/KCLUtils.h"
+#include "platform/Libraries.h"
 #include "platform/Streaming.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,12 @@ TEST(KCLBitmapListItem, FetchByStorageMode)
     EXPECT_EQ(fetched(1, 1), QSize(3, 1)) << "Ident is the record index";
     EXPECT_EQ(fetched(2, 7), QSize(3, 2)) << "the program's bitmap resource";
     EXPECT_EQ(fetched(3, 12), QSize()) << "no such library";
+    const std::vector<uint8_t> bmp = EncodeBMP(b.Image());
+    RegisterLibraryResource("pic12.bmp", "#12", AnsiString(bmp.begin(), bmp.end()));
+    EXPECT_EQ(fetched(3, 12), QSize(5, 4)) << "bitmap #12 of the library <folder>pic12.bmp";
+    EXPECT_EQ(LibraryLoadCount("pic12.bmp"), 0) << "released at once";
+    EXPECT_EQ(fetched(3, 13), QSize()) << "a library without that bitmap";
+    UnregisterLibrary("pic12.bmp");
     EXPECT_EQ(fetched(4, 12), QSize(5, 4)) << "<folder>pic12.bmp";
     EXPECT_EQ(fetched(5, 1), QSize());
 
