@@ -21,6 +21,13 @@
 // - A table's rows are gathered into the grid in doubling steps and cut to
 //   the rows used, and the grid does not repaint while it fills; the row-1
 //   link tags of the table before are cleared with its texts.
+// - The creation makes every list and starting value before it reads any
+//   file, so a missing dictionary.global costs only the typing hints.
+// - A catalogue load that fails leaves the window on the start page with the
+//   command rules applied (the start-up step does not run); the error names
+//   the file that could not be opened.
+// - A table record with no columns leaves nothing of the table before; one
+//   with too many columns or an absurd width is refused with an error.
 // - The tree is built only by LoadDefinitions; the node of each record is
 //   kept by record index, so that the lookups by item stay cheap for large
 //   catalogues while returning the first node in the tree's order.
@@ -195,6 +202,13 @@ public:
     void TaxonarNaviNextMenuItemClick(platform::TObject *Sender);
 
     // Table view.
+    // Bounds of a table's layout: a COLUMNS= value above MaxTableColumns, or
+    // a WIDTH<n>= value beyond MaxColumnWidth pixels either way, raises
+    // EConvertError before the grid takes it. No real table comes near them;
+    // they keep a broken record from allocating without bound or overflowing
+    // the width sums.
+    static constexpr int MaxTableColumns = 256;
+    static constexpr int MaxColumnWidth = 10000;
     bool FirstDataRowUsed();
     void TaxonarTable3PanelResize(platform::TObject *Sender);
     void TaxonarTable3StringGridClick(platform::TObject *Sender);

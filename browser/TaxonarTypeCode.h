@@ -9,6 +9,7 @@
 
 #include "platform/Classes.h"
 #include "platform/SysUtils.h"
+#include "platform/TextFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -117,6 +118,11 @@ bool ContainsTerm(std::string_view comparableText, std::string_view term);
 // The value of the first item (text up to a TAB) whose upper case contains
 // the key in upper case, less the key's length from its start; "" when none.
 AnsiString GetRecordValue(const AnsiString &record, const AnsiString &key);
+
+// Opens a text file for reading (TextFile::Reset); when that fails, raises
+// the run-time input/output error with its message followed by ": " and the
+// path, so that the user learns which file could not be opened.
+void ResetTextFile(platform::TextFile &file, const AnsiString &path);
 
 // Receives what the loader finds, so that the caller can build the
 // navigation tree and report progress. Every callback is optional.
