@@ -175,6 +175,13 @@ void WaitMs(uint32_t ms);
 // (an empty function restores WaitMs).
 void SetXmlRetryWait(std::function<void(uint32_t ms)> wait);
 
+// Makes the temporary file of a replacing write: opens the new file `path`
+// for writing and returns its descriptor, or -1 with errno set. Tests replace
+// it to stand for a folder that refuses new files (an empty function restores
+// the default, an exclusive create).
+using XmlTempFileCreator = std::function<int(const AnsiString &path)>;
+void SetXmlTempFileCreator(XmlTempFileCreator creator);
+
 bool XmlIsName(const AnsiString &text);
 bool XmlIsText(const AnsiString &text);
 bool XmlIsAttribute(const AnsiString &token);
