@@ -187,55 +187,58 @@ private:
     QPointer<QMenuBar> bar_;
 };
 
-TMainMenu::TMainMenu(TComponent *AOwner) : TComponent(AOwner)
+TMainMenu::TMainMenu(TComponent *AOwner)
+    : TComponent(AOwner), imagesLink_(std::make_unique<TChangeLink>()), disabledLink_(std::make_unique<TChangeLink>())
 {
     bar_ = new QMenuBar();
     items_ = new RootItem(this, bar_);
+    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
+        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { imagesChanged(); });
 }
 
-void TMainMenu::setList(TCustomImageList *&field, TCustomImageList *value)
+TCustomImageList *TMainMenu::Images() const { return imagesLink_->Sender(); }
+
+TCustomImageList *TMainMenu::DisabledImages() const { return disabledLink_->Sender(); }
+
+void TMainMenu::imagesChanged() { static_cast<RootItem *>(items_)->imagesChanged(); }
+
+void TMainMenu::setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
 {
-    if (field)
-        field->UnRegisterChanges(this);
-    field = value;
+    if (link.Sender())
+        link.Sender()->UnRegisterChanges(&link);
+    shown = value;
     if (value) {
         value->FreeNotification(this);
-        value->RegisterChanges(
-            this, [this] { static_cast<RootItem *>(items_)->imagesChanged(); },
-            [this, value] { forgetList(value); });
+        value->RegisterChanges(&link);
     }
-    static_cast<RootItem *>(items_)->imagesChanged();
+    imagesChanged();
 }
 
-void TMainMenu::SetImages(TCustomImageList *value) { setList(images_, value); }
+void TMainMenu::SetImages(TCustomImageList *value) { setList(*imagesLink_, images_, value); }
 
-void TMainMenu::SetDisabledImages(TCustomImageList *value) { setList(disabledImages_, value); }
-
-void TMainMenu::forgetList(const TComponent *list)
-{
-    if (list == images_)
-        images_ = nullptr;
-    if (list == disabledImages_)
-        disabledImages_ = nullptr;
-    static_cast<RootItem *>(items_)->imagesChanged();
-}
+void TMainMenu::SetDisabledImages(TCustomImageList *value) { setList(*disabledLink_, disabledImages_, value); }
 
 void TMainMenu::Notification(TComponent *AComponent, TOperation Operation)
 {
     TComponent::Notification(AComponent, Operation);
-    // A list that is going is forgotten without calling into it.
-    if (Operation == opRemove && AComponent && (AComponent == images_ || AComponent == disabledImages_))
-        forgetList(AComponent);
+    if (Operation != opRemove || AComponent == nullptr)
+        return;
+    if (AComponent == images_ || AComponent == disabledImages_) {
+        if (AComponent == images_)
+            images_ = nullptr;
+        if (AComponent == disabledImages_)
+            disabledImages_ = nullptr;
+        imagesChanged();
+    }
 }
 
 TMainMenu::~TMainMenu()
 {
     Destroying();
-    if (images_)
-        images_->UnRegisterChanges(this);
-    if (disabledImages_)
-        disabledImages_->UnRegisterChanges(this);
-    images_ = disabledImages_ = nullptr;
+    // Leaving the lists first, the items lose their pictures as they leave.
+    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
+        if (link->Sender())
+            link->Sender()->UnRegisterChanges(link);
     // Items owned by other components stay; they only leave the bar.
     while (items_->Count() > 0)
         items_->Remove(items_->Items(items_->Count() - 1));

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -26,6 +27,7 @@ class QWidget;
 
 namespace platform {
 
+class TChangeLink;
 class TCustomImageList;
 class TMainMenu;
 
@@ -98,9 +100,9 @@ public:
     // The top-level items.
     TMenuItem *Items() const { return items_; }
     QMenuBar *MenuBar() const { return bar_.data(); }
-    TCustomImageList *Images() const { return images_; }
+    TCustomImageList *Images() const;
     void SetImages(TCustomImageList *value);
-    TCustomImageList *DisabledImages() const { return disabledImages_; }
+    TCustomImageList *DisabledImages() const;
     void SetDisabledImages(TCustomImageList *value);
 
 protected:
@@ -108,14 +110,18 @@ protected:
 
 private:
     class RootItem;
-    void setList(TCustomImageList *&field, TCustomImageList *value);
-    void forgetList(const TComponent *list);
+    void imagesChanged();
+    void setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
     // The bar lives in the form's window once the form shows the menu, and
     // goes with that window.
     QPointer<QMenuBar> bar_;
     TMenuItem *items_;
-    TCustomImageList *images_ = nullptr;
-    TCustomImageList *disabledImages_ = nullptr;
+    // The lists are reached through their change links, which a list clears
+    // as it goes; the plain pointers only recognise a list's free notice.
+    std::unique_ptr<TChangeLink> imagesLink_;
+    std::unique_ptr<TChangeLink> disabledLink_;
+    const TComponent *images_ = nullptr;
+    const TComponent *disabledImages_ = nullptr;
 };
 
 } // namespace platform
