@@ -126,6 +126,9 @@ TTaxonarFind2Form::TTaxonarFind2Form(TComponent *AOwner) : TForm(AOwner)
 
 TTaxonarFind2Form::~TTaxonarFind2Form()
 {
+    // The destruction handler runs while this window is still whole (the
+    // base class would otherwise run it on what is left of it).
+    SafeCall([this] { DoDestroy(); });
     // The controls go next; nothing of theirs may call back into this window.
     TaxonarFind2StartTimer->SetOnTimer(TNotifyEvent());
     TaxonarFind2Edit1->OnChange.Clear();
