@@ -1,11 +1,14 @@
 #include "kcl/KCLUnits.h"
 
+#include "kcl/KCLBitmapList.h"
 #include "kcl/KCLCFCSettingObject.h"
 #include "kcl/KCLCFCStateObject.h"
 #include "kcl/KCLClass.h"
+#include "kcl/KCLCont.h"
 #include "kcl/KCLDwmApi.h"
 #include "kcl/KCLFormPersistent.h"
 #include "kcl/KCLGraphUtils.h"
+#include "kcl/KCLImageList.h"
 #include "kcl/KCLIniCtrl.h"
 #include "kcl/KCLProcs.h"
 #include "kcl/KCLShUtils.h"
@@ -24,7 +27,7 @@ const std::vector<platform::TClass> &componentClasses()
 {
     static const std::vector<platform::TClass> classes = {
         TKCLIniCtrl::StaticClass(), TKCLFormPersistent::StaticClass(), TKCLSysInfo::StaticClass(),
-        TKCLTimerPool::StaticClass()};
+        TKCLTimerPool::StaticClass(), TKCLBitmapList::StaticClass(), TKCLImageList::StaticClass()};
     return classes;
 }
 
@@ -40,14 +43,6 @@ void unregisterComponentClasses()
         platform::UnRegisterClass(c);
 }
 
-// --- Global resource container (unit KCLCont) -------------------------------
-// Its start-up (the container created empty, its list classes registered)
-// and its finalisation go here, between the component classes and the
-// settings classes, once that unit is part of the library.
-void resourceContainerInit() {}
-void resourceContainerDone() {}
-// -----------------------------------------------------------------------------
-
 } // namespace
 
 void KCLInitializeUnits()
@@ -62,7 +57,7 @@ void KCLInitializeUnits()
     KCLDwmApiLoad();
     KCLClassInit();
     registerComponentClasses();
-    resourceContainerInit();
+    KCLContInit();
     KCLCFCSettingObjectInitialize();
     KCLCFCStateObjectInitialize();
 }
@@ -73,7 +68,7 @@ void KCLFinalizeUnits()
         return;
     KCLCFCStateObjectFinalize();
     KCLCFCSettingObjectFinalize();
-    resourceContainerDone();
+    KCLContFini();
     unregisterComponentClasses();
     KCLClassDone();
     KCLXPThemeManagerDone();

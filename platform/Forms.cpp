@@ -162,8 +162,10 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
 
 TCustomForm::~TCustomForm()
 {
-    Destroying();
+    // OnDestroy first, while the form and its components are whole (not yet
+    // marked as being destroyed), so that handlers can still read the form.
     SafeCall([this] { DoDestroy(); });
+    Destroying();
     std::erase(Screen->forms_, this);
     if (modalLoop_)
         modalLoop_->quit();

@@ -4,6 +4,7 @@
 // tests (the environment below), as the program does in main.
 #include "kcl/KCLCFCStateObject.h"
 #include "kcl/KCLClass.h"
+#include "kcl/KCLCont.h"
 #include "kcl/KCLDwmApi.h"
 #include "kcl/KCLProcs.h"
 #include "kcl/KCLSysIn.h"
@@ -22,7 +23,8 @@ namespace {
 const char *const registeredNames[] = {
     "TKCLBevel",       "TKCL3DCaption",   "TKCLFxCaption",      "TKCLFillObject", "TFont",
     "TKCLBitmapEffectObject", "TKCLColorObject", "TKCLCtlSettings", "TKCLStyleObject",
-    "TKCLIniCtrl",     "TKCLFormPersistent", "TKCLSysInfo",     "TKCLTimerPool"};
+    "TKCLIniCtrl",     "TKCLFormPersistent", "TKCLSysInfo",     "TKCLTimerPool",
+    "TKCLWaveListItem", "TKCLStringListItem"};
 
 } // namespace
 
@@ -34,6 +36,9 @@ TEST(KCLUnits, StartUpBuildsTheLibraryState)
     EXPECT_EQ(KCLStateEntryCount(), 8);
     ASSERT_NE(KCLApplication(), nullptr);
     EXPECT_NE(KCLApplication()->IniCtrl(), nullptr);
+    ASSERT_NE(KCLDefaultContainer, nullptr);
+    EXPECT_TRUE(KCLDefaultContainer->WaveList()->IsEmpty());
+    EXPECT_TRUE(KCLDefaultContainer->StringList()->IsEmpty());
     EXPECT_TRUE(KCLSIWinNT); // the version record of this system is NT 6.1
     EXPECT_TRUE(KCLSIWinVistaUp);
     EXPECT_EQ(KCLClipboardFormatNames[1], "TEXT");
@@ -59,6 +64,7 @@ TEST(KCLUnits, FinalisationReleasesEverythingAndStartUpRebuildsIt)
     KCLFinalizeUnits(); // the environment's start-up ends here
     EXPECT_FALSE(KCLUnitsInitialized());
     EXPECT_EQ(KCLApplication(), nullptr);
+    EXPECT_EQ(KCLDefaultContainer, nullptr);
     EXPECT_FALSE(KCLThemeManagerExists());
     EXPECT_EQ(KCLStateEntries, nullptr);
     EXPECT_EQ(KCLStateEntryCount(), 0);
@@ -70,6 +76,7 @@ TEST(KCLUnits, FinalisationReleasesEverythingAndStartUpRebuildsIt)
     KCLInitializeUnits();
     EXPECT_TRUE(KCLUnitsInitialized());
     EXPECT_NE(KCLApplication(), nullptr);
+    EXPECT_NE(KCLDefaultContainer, nullptr);
     EXPECT_EQ(KCLStateEntryCount(), 8);
     for (const char *name : registeredNames)
         EXPECT_NE(platform::GetClass(name), nullptr) << name;

@@ -5,7 +5,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${PROGRAM}")
 endif()
 foreach(fn KCLInitializeUnits KCLFinalizeUnits KCLSIInitOSFlags KCLProcsInit KCLGraphUtilsInit
-           KCLBindChangeWindowMessageFilter KCLXPStylesLoad KCLDwmApiLoad KCLClassInit
+           KCLBindChangeWindowMessageFilter KCLXPStylesLoad KCLDwmApiLoad KCLClassInit KCLContInit
            KCLCFCSettingObjectInitialize KCLCFCStateObjectInitialize KCLXPThemeManagerDone)
   string(REGEX MATCH " T ${fn}\\(\\)" found "${symbols}")
   if(NOT found)
