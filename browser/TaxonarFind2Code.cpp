@@ -126,8 +126,8 @@ TTaxonarFind2Form::TTaxonarFind2Form(TComponent *AOwner) : TForm(AOwner)
 
 TTaxonarFind2Form::~TTaxonarFind2Form()
 {
-    // The destruction handler runs while this window is still whole (the
-    // base class would otherwise run it on what is left of it).
+    // OnDestroy runs while the window is still whole (the form's own
+    // destructor would call FormDestroy on what is then only a form).
     SafeCall([this] { DoDestroy(); });
     // The controls go next; nothing of theirs may call back into this window.
     TaxonarFind2StartTimer->SetOnTimer(TNotifyEvent());

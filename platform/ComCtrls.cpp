@@ -431,7 +431,7 @@ void TToolBar::SetImages(TCustomImageList *value)
     images_ = value;
     if (value) {
         value->FreeNotification(this);
-        value->RegisterChanges(this, [this] { imagesChanged(); });
+        value->RegisterChanges(this, [this] { imagesChanged(); }, [this, value] { forgetList(value); });
     }
     imagesChanged();
 }
@@ -443,8 +443,17 @@ void TToolBar::SetDisabledImages(TCustomImageList *value)
     disabledImages_ = value;
     if (value) {
         value->FreeNotification(this);
-        value->RegisterChanges(this, [this] { imagesChanged(); });
+        value->RegisterChanges(this, [this] { imagesChanged(); }, [this, value] { forgetList(value); });
     }
+    imagesChanged();
+}
+
+void TToolBar::forgetList(const TCustomImageList *list)
+{
+    if (list == images_)
+        images_ = nullptr;
+    if (list == disabledImages_)
+        disabledImages_ = nullptr;
     imagesChanged();
 }
 

@@ -202,6 +202,7 @@ protected:
 
 private:
     void imagesChanged();
+    void forgetList(const TCustomImageList *list);
     TCustomImageList *images_ = nullptr;
     TCustomImageList *disabledImages_ = nullptr;
     int buttonWidth_ = 23;

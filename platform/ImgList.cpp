@@ -27,6 +27,13 @@ TCustomImageList::~TCustomImageList()
     Destroying();
     while (!links_.empty())
         UnRegisterChanges(links_.back());
+    while (!listeners_.empty()) {
+        const auto first = listeners_.begin();
+        const std::function<void()> gone = std::move(first->second.gone);
+        listeners_.erase(first);
+        if (gone)
+            gone();
+    }
 }
 
 void TCustomImageList::Assign(TPersistent *Source)
@@ -199,7 +206,8 @@ void TCustomImageList::Change()
         OnChange(this);
     auto listeners = listeners_;
     for (auto &l : listeners)
-        l.second();
+        if (l.second.changed)
+            l.second.changed();
 }
 
 void TCustomImageList::RegisterChanges(TChangeLink *Value)
@@ -221,9 +229,9 @@ void TCustomImageList::UnRegisterChanges(TChangeLink *Value)
     Value->SetSender(nullptr);
 }
 
-void TCustomImageList::RegisterChanges(const void *key, std::function<void()> listener)
+void TCustomImageList::RegisterChanges(const void *key, std::function<void()> listener, std::function<void()> gone)
 {
-    listeners_[key] = std::move(listener);
+    listeners_[key] = Client{std::move(listener), std::move(gone)};
 }
 
 void TCustomImageList::UnRegisterChanges(const void *key) { listeners_.erase(key); }

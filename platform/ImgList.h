@@ -103,10 +103,19 @@ public:
     void RegisterChanges(TChangeLink *Value);
     void UnRegisterChanges(TChangeLink *Value);
     int LinkCount() const { return static_cast<int>(links_.size()); }
-    void RegisterChanges(const void *key, std::function<void()> listener);
+    // A client registers for changes; `gone`, when given, runs as the list is
+    // destroyed while the client is still registered (as the class library's
+    // change links are cut), so that the client forgets the list. Free
+    // notification cannot do that for a list that shares the client's owner:
+    // an owner destroys its components without telling them of each other.
+    void RegisterChanges(const void *key, std::function<void()> listener, std::function<void()> gone = {});
     void UnRegisterChanges(const void *key);
 
 private:
+    struct Client {
+        std::function<void()> changed;
+        std::function<void()> gone;
+    };
     int width_ = 16;
     int height_ = 16;
     TDrawingStyle drawingStyle_ = dsNormal;
@@ -115,7 +124,7 @@ private:
     TColor blendColor_ = clNone;
     std::vector<QImage> images_;
     std::vector<TChangeLink *> links_;
-    std::map<const void *, std::function<void()>> listeners_;
+    std::map<const void *, Client> listeners_;
 };
 
 class TImageList : public TCustomImageList {
