@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -41,6 +42,14 @@ std::string scratchDir()
     std::string tmpl = std::string(base) + "/rbkn-fuzz-markup-XXXXXX";
     if (!::mkdtemp(tmpl.data()))
         std::abort();
+    // The folder goes when the run ends normally; after a crash it stays
+    // for a look.
+    static std::string made;
+    made = tmpl;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(made, ignored);
+    });
     return tmpl + "/";
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -30,6 +31,14 @@ std::string scratchDir()
     std::string tmpl = std::string(base) + "/rbkn-fuzz-update-XXXXXX";
     if (!::mkdtemp(tmpl.data()))
         std::abort();
+    // The folder goes when the run ends normally; after a crash it stays
+    // for a look.
+    static std::string made;
+    made = tmpl;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(made, ignored);
+    });
     return tmpl + "/";
 }
 
