@@ -17,8 +17,8 @@
 //      and ini control;
 //   5. the library's component classes (ini control, form persistence,
 //      system information, timer pool) registered for streaming;
-//   6. KCLCont: the global resource container, made empty (its lists register
-//      their item classes);
+//   6. KCLCont: the global resource container, created empty; making its
+//      lists registers their item classes for streaming;
 //   7. KCLCFCSettingObject: the nine settings classes registered;
 //      KCLCFCStateObject: the control-state table.
 //

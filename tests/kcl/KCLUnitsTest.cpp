@@ -23,7 +23,8 @@ namespace {
 const char *const registeredNames[] = {
     "TKCLBevel",       "TKCL3DCaption",   "TKCLFxCaption",      "TKCLFillObject", "TFont",
     "TKCLBitmapEffectObject", "TKCLColorObject", "TKCLCtlSettings", "TKCLStyleObject",
-    "TKCLIniCtrl",     "TKCLFormPersistent", "TKCLSysInfo",     "TKCLTimerPool"};
+    "TKCLIniCtrl",     "TKCLFormPersistent", "TKCLSysInfo",     "TKCLTimerPool",
+    "TKCLWaveListItem", "TKCLStringListItem"};
 
 } // namespace
 
@@ -35,7 +36,9 @@ TEST(KCLUnits, StartUpBuildsTheLibraryState)
     EXPECT_EQ(KCLStateEntryCount(), 8);
     ASSERT_NE(KCLApplication(), nullptr);
     EXPECT_NE(KCLApplication()->IniCtrl(), nullptr);
-    EXPECT_NE(KCLDefaultContainer, nullptr);
+    ASSERT_NE(KCLDefaultContainer, nullptr);
+    EXPECT_TRUE(KCLDefaultContainer->WaveList()->IsEmpty());
+    EXPECT_TRUE(KCLDefaultContainer->StringList()->IsEmpty());
     EXPECT_TRUE(KCLSIWinNT); // the version record of this system is NT 6.1
     EXPECT_TRUE(KCLSIWinVistaUp);
     EXPECT_EQ(KCLClipboardFormatNames[1], "TEXT");
@@ -73,8 +76,7 @@ TEST(KCLUnits, FinalisationReleasesEverythingAndStartUpRebuildsIt)
     KCLInitializeUnits();
     EXPECT_TRUE(KCLUnitsInitialized());
     EXPECT_NE(KCLApplication(), nullptr);
-    ASSERT_NE(KCLDefaultContainer, nullptr);
-    EXPECT_TRUE(KCLDefaultContainer->WaveList()->IsEmpty()); // made empty
+    EXPECT_NE(KCLDefaultContainer, nullptr);
     EXPECT_EQ(KCLStateEntryCount(), 8);
     for (const char *name : registeredNames)
         EXPECT_NE(platform::GetClass(name), nullptr) << name;

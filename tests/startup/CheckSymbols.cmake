@@ -5,8 +5,8 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${PROGRAM}")
 endif()
 foreach(fn KCLInitializeUnits KCLFinalizeUnits KCLSIInitOSFlags KCLProcsInit KCLGraphUtilsInit
-           KCLBindChangeWindowMessageFilter KCLXPStylesLoad KCLDwmApiLoad KCLClassInit
-           KCLCFCSettingObjectInitialize KCLCFCStateObjectInitialize KCLXPThemeManagerDone KCLContInit)
+           KCLBindChangeWindowMessageFilter KCLXPStylesLoad KCLDwmApiLoad KCLClassInit KCLContInit
+           KCLCFCSettingObjectInitialize KCLCFCStateObjectInitialize KCLXPThemeManagerDone)
   string(REGEX MATCH " T ${fn}\\(\\)" found "${symbols}")
   if(NOT found)
     message(FATAL_ERROR "the program lacks ${fn}")

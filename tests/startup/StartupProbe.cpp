@@ -19,7 +19,7 @@ int main(int argc, char **argv)
     const char *const names[] = {"TKCLBevel",       "TKCL3DCaption",     "TKCLFxCaption",   "TKCLFillObject",
                                  "TFont",           "TKCLBitmapEffectObject", "TKCLColorObject", "TKCLCtlSettings",
                                  "TKCLStyleObject", "TKCLIniCtrl",       "TKCLFormPersistent", "TKCLSysInfo",
-                                 "TKCLTimerPool"};
+                                 "TKCLTimerPool",   "TKCLWaveListItem",  "TKCLStringListItem"};
     int missing = 0;
     for (const char *name : names)
         if (platform::GetClass(name) != nullptr) {
