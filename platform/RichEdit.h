@@ -84,7 +84,7 @@ protected:
 
 private:
     QTextEdit *edit_;
-    void ResetFormats();
+    static void ResetFormats(QTextDocument &doc);
     void EnsureLayout();
 };
 
