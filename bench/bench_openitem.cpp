@@ -7,6 +7,8 @@
 //   BM_UnrtfText          `unrtf --text` of the file (when installed)
 //   BM_LoadDeepTree/N     the catalogue load with its tree, N records whose
 //                         groups nest 40 levels deep
+//   BM_DeepTreeNodesOnly/N  the tree part of that load alone
+//   BM_TreeAddAtDepth/D   adding nodes below two chains D deep in turn
 #include "BenchSupport.h"
 #include "browser/TaxonarMainCode.h"
 #include "browser/TaxonarWindowSupport.h"
@@ -20,10 +22,13 @@
 #include <QApplication>
 #include <QTextDocument>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace taxonar;
@@ -154,6 +159,133 @@ void BM_LoadDeepTree(benchmark::State &state)
 }
 BENCHMARK(BM_LoadDeepTree)->Arg(10000)->Arg(100000)->MinTime(3)->Unit(benchmark::kMillisecond);
 
+// The same load as the program makes it: once, in a process of its own (a
+// fork of this one, so that the heap holds nothing freed by earlier runs).
+void BM_LoadDeepTreeFresh(benchmark::State &state)
+{
+    rbkn::SynthOptions o;
+    o.Records = int(state.range(0));
+    o.TableRows = 10;
+    o.RtfKb = 2;
+    o.GroupDepth = 40;
+    const std::string dir = synthFolder("deep" + std::to_string(o.Records), o);
+    SetProgramFolderSource([dir] { return dir; });
+    for (auto _ : state) {
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            state.SkipWithError("no pipe");
+            break;
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(fds[0]);
+            auto form = std::make_unique<TTaxonarMainForm>(platform::Application);
+            const auto t0 = std::chrono::steady_clock::now();
+            form->LoadDefinitions();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            (void)!::write(fds[1], &seconds, sizeof seconds);
+            ::_exit(0);
+        }
+        ::close(fds[1]);
+        double seconds = -1;
+        const bool got = ::read(fds[0], &seconds, sizeof seconds) == sizeof seconds;
+        ::close(fds[0]);
+        ::waitpid(child, nullptr, 0);
+        if (!got || seconds < 0) {
+            state.SkipWithError("the child did not report");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+BENCHMARK(BM_LoadDeepTreeFresh)->Arg(10000)->Arg(100000)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
+// The tree part of the load alone: the nodes of the deep catalogue added as
+// the window adds them (parents found through a table, as the window finds
+// them), into a new tree view.
+void BM_DeepTreeNodesOnly(benchmark::State &state)
+{
+    rbkn::SynthOptions o;
+    o.Records = int(state.range(0));
+    o.TableRows = 10;
+    o.RtfKb = 2;
+    o.GroupDepth = 40;
+    const std::string dir = synthFolder("deep" + std::to_string(o.Records), o);
+    // Each shown record with the shown record it hangs below (-1: top level).
+    struct Add {
+        int parent;
+        AnsiString name;
+        int data;
+    };
+    std::vector<Add> adds;
+    {
+        platform::TStringList records;
+        Catalogue catalogue(records);
+        std::map<std::pair<AnsiString, AnsiString>, int> shownByLink; // (signature, link) -> add
+        std::vector<AnsiString> links;
+        CatalogueSink sink;
+        sink.OnShownRecord = [&](int index, const AnsiString &name, const AnsiString &parent,
+                                 const AnsiString &signature) {
+            auto it = shownByLink.find({signature, parent});
+            adds.push_back({parent == "nil" || it == shownByLink.end() ? -1 : it->second, name, index});
+            shownByLink.emplace(std::make_pair(signature, GetRecordValue(records.Strings(index), "LINK=")),
+                                int(adds.size()) - 1);
+        };
+        catalogue.Load(dir, sink);
+    }
+    std::unique_ptr<platform::TForm> form;
+    std::vector<platform::TTreeNode *> nodes(adds.size());
+    for (auto _ : state) {
+        state.PauseTiming();
+        form = std::make_unique<platform::TForm>(platform::Application);
+        auto *tree = new platform::TTreeView(form.get());
+        state.ResumeTiming();
+        platform::TTreeNodes &items = tree->Items();
+        items.BeginUpdate();
+        for (size_t i = 0; i < adds.size(); ++i)
+            nodes[i] = items.AddChildObject(adds[i].parent < 0 ? nullptr : nodes[size_t(adds[i].parent)],
+                                            adds[i].name, adds[i].data);
+        items.EndUpdate();
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+    state.counters["nodes"] = double(adds.size());
+}
+BENCHMARK(BM_DeepTreeNodesOnly)->Arg(10000)->Arg(100000)->MinTime(3)->Unit(benchmark::kMillisecond);
+
+// Adding leaves at the far end of two chains `depth` deep, in turn: each new
+// node's parent is off the path to the last node.
+void BM_TreeAddAtDepth(benchmark::State &state)
+{
+    const int depth = int(state.range(0));
+    constexpr int kLeaves = 20000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = std::make_unique<platform::TForm>(platform::Application);
+        auto *tree = new platform::TTreeView(form.get());
+        platform::TTreeNodes &items = tree->Items();
+        items.BeginUpdate();
+        platform::TTreeNode *a = items.AddChildObject(nullptr, "a", 0), *b = items.AddChildObject(nullptr, "b", 0);
+        for (int i = 0; i < depth; ++i) {
+            a = items.AddChildObject(a, "a", i);
+            b = items.AddChildObject(b, "b", i);
+        }
+        state.ResumeTiming();
+        for (int i = 0; i < kLeaves / 2; ++i) {
+            items.AddChildObject(a, "leaf", i);
+            items.AddChildObject(b, "leaf", i);
+        }
+        state.PauseTiming();
+        items.EndUpdate();
+        form.reset();
+        state.ResumeTiming();
+    }
+    state.counters["per_add_ns"] = benchmark::Counter(double(kLeaves) * double(state.iterations()),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TreeAddAtDepth)->Arg(10)->Arg(2000)->MinTime(2)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -177,6 +309,12 @@ int main(int argc, char **argv)
                "<= 0.1");
     PrintRatio(rep, "deep tree 100k / deep tree 10k", "BM_LoadDeepTree/100000/min_time:3.000",
                "BM_LoadDeepTree/10000/min_time:3.000", "<= 11");
+    PrintRatio(rep, "deep tree 100k / 10k, fresh process each", "BM_LoadDeepTreeFresh/100000/iterations:15/manual_time",
+               "BM_LoadDeepTreeFresh/10000/iterations:15/manual_time", "<= 11");
+    PrintRatio(rep, "deep tree nodes only 100k / 10k", "BM_DeepTreeNodesOnly/100000/min_time:3.000",
+               "BM_DeepTreeNodesOnly/10000/min_time:3.000", "none");
+    PrintRatio(rep, "adding a node at depth 2000 / at depth 10", "BM_TreeAddAtDepth/2000/min_time:2.000",
+               "BM_TreeAddAtDepth/10/min_time:2.000", "about 1");
     benchmark::Shutdown();
     SetProgramFolderSource({});
     std::system(("rm -rf '" + g_root + "'").c_str());

@@ -14,6 +14,18 @@ namespace platform {
 
 // ------------------------------------------------------------------- nodes
 
+namespace {
+// The widget item of a node points back at its node: no per-item data list
+// to allocate and look through.
+constexpr int kNodeItemType = QTreeWidgetItem::UserType + 1;
+
+class NodeItem : public QTreeWidgetItem {
+public:
+    NodeItem(TTreeNode *node, const QString &text) : QTreeWidgetItem(kNodeItemType), node_(node) { setText(0, text); }
+    TTreeNode *const node_;
+};
+} // namespace
+
 void TTreeNode::SetText(const AnsiString &value)
 {
     text_ = value;
@@ -133,8 +145,7 @@ TTreeNode *TTreeNodes::AddChildObject(TTreeNode *parent, const AnsiString &text,
     n->parent_ = parent;
     n->text_ = text;
     n->data_ = data;
-    n->item_ = new QTreeWidgetItem(QStringList(AnsiToQString(text)));
-    n->item_->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(n)));
+    n->item_ = new NodeItem(n, AnsiToQString(text));
     if (parent) {
         n->level_ = parent->level_ + 1;
         parent->children_.push_back(n);
@@ -226,7 +237,7 @@ void TTreeNodes::EndUpdate()
 
 TTreeNode *TTreeNodes::NodeOf(const QTreeWidgetItem *item) const
 {
-    return item ? reinterpret_cast<TTreeNode *>(item->data(0, Qt::UserRole).value<quintptr>()) : nullptr;
+    return item && item->type() == kNodeItemType ? static_cast<const NodeItem *>(item)->node_ : nullptr;
 }
 
 // --------------------------------------------------------------- tree view
