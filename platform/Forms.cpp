@@ -15,6 +15,70 @@
 namespace platform {
 
 TApplication *Application = new TApplication(nullptr);
+TScreen *Screen = new TScreen;
+
+// ------------------------------------------------------------------- screen
+
+namespace {
+std::vector<TRect> monitorRects()
+{
+    if (Screen->MonitorSource)
+        return Screen->MonitorSource();
+    std::vector<TRect> out;
+    QScreen *primary = QGuiApplication::primaryScreen();
+    auto add = [&out](const QScreen *s) {
+        const QRect g = s->geometry();
+        out.push_back(TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    };
+    if (primary)
+        add(primary);
+    for (QScreen *s : QGuiApplication::screens())
+        if (s != primary)
+            add(s);
+    return out;
+}
+} // namespace
+
+int TScreen::MonitorCount() const { return int(monitorRects().size()); }
+
+TMonitor TScreen::Monitors(int Index) const
+{
+    const std::vector<TRect> rects = monitorRects();
+    if (Index < 0 || size_t(Index) >= rects.size())
+        return TMonitor();
+    return TMonitor(Index, rects[size_t(Index)], Index == 0);
+}
+
+int TScreen::FormCount() const { return int(forms_.size()); }
+
+TCustomForm *TScreen::Forms(int Index) const
+{
+    return Index >= 0 && size_t(Index) < forms_.size() ? forms_[size_t(Index)] : nullptr;
+}
+
+TCustomForm *TScreen::ActiveForm() const
+{
+    QWidget *active = QApplication::activeWindow();
+    if (!active)
+        return nullptr;
+    for (TCustomForm *f : forms_)
+        if (f->Widget() == active)
+            return f;
+    return nullptr;
+}
+
+TMonitor TCustomForm::Monitor() const
+{
+    const std::vector<TRect> rects = monitorRects();
+    const QRect g = Widget()->frameGeometry();
+    const int cx = g.left() + g.width() / 2, cy = g.top() + g.height() / 2;
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const TRect &r = rects[i];
+        if (cx >= r.Left && cx < r.Right && cy >= r.Top && cy < r.Bottom)
+            return TMonitor(int(i), r, i == 0);
+    }
+    return Screen->Monitors(0);
+}
 
 int ScreenWidth()
 {
@@ -85,6 +149,7 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
     client_->setGeometry(0, 0, 320, 240);
     colorChanged();
     applyWindowFlags();
+    Screen->forms_.push_back(this);
     if (QScreen *s = QGuiApplication::primaryScreen()) {
         QObject::connect(s, &QScreen::geometryChanged, window_, [this](const QRect &g) {
             SafeCall([&] {
@@ -98,6 +163,8 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
 TCustomForm::~TCustomForm()
 {
     Destroying();
+    SafeCall([this] { DoDestroy(); });
+    std::erase(Screen->forms_, this);
     if (modalLoop_)
         modalLoop_->quit();
     if (Application && Application->mainForm_ == this)
@@ -415,6 +482,9 @@ void TCustomForm::DoCreate()
 
 void TCustomForm::DoDestroy()
 {
+    if (destroyDone_)
+        return;
+    destroyDone_ = true;
     if (OnDestroy)
         OnDestroy(this);
 }
