@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -89,7 +90,8 @@ void TRichEdit::LoadFromFile(const AnsiString &path)
     // view gave the one it showed (font, margin, tab stops and wrapping), as
     // a cleared document keeps them.
     QTextDocument *old = edit_->document();
-    auto *doc = new QTextDocument(edit_);
+    auto built = std::make_unique<QTextDocument>(edit_);
+    QTextDocument *doc = built.get();
     doc->setDefaultFont(old->defaultFont());
     doc->setDocumentMargin(old->documentMargin());
     doc->setDefaultTextOption(old->defaultTextOption());
@@ -99,19 +101,14 @@ void TRichEdit::LoadFromFile(const AnsiString &path)
     doc->setDefaultCursorMoveStyle(old->defaultCursorMoveStyle());
     doc->setUndoRedoEnabled(false);
     ResetFormats(*doc);
-    try {
-        if (IsRtf(data))
-            ReadRtf(data, *doc);
-        else
-            ReadPlainText(data, *doc);
-    } catch (...) {
-        delete doc;
-        throw;
-    }
+    if (IsRtf(data))
+        ReadRtf(data, *doc);
+    else
+        ReadPlainText(data, *doc);
     // The view's first document belongs to the view, which frees it when it
     // is replaced; the later ones are ours.
     const bool ours = old->parent() == edit_;
-    edit_->setDocument(doc);
+    edit_->setDocument(built.release());
     if (ours)
         delete old;
     edit_->setTextCursor(QTextCursor(doc));
