@@ -71,16 +71,6 @@ TEST_F(MainFormTest, CreationSetsFoldersListsAndEmptiesTheTemporaryFolder)
     EXPECT_FALSE(FormReady);
 }
 
-TEST_F(MainFormTest, MissingDictionaryStopsTheCreationWithTheErrorMessage)
-{
-    platform::DeleteFile(prog.file("dictionary.global"));
-    create();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("dictionary.global"), std::string::npos) << errors[0];
-    EXPECT_NE(HistoryList, nullptr);
-    EXPECT_EQ(FoundList, nullptr); // the steps after the failing one did not run
-}
-
 TEST_F(MainFormTest, WindowLayoutFollowsTheDescription)
 {
     start();
@@ -208,19 +198,6 @@ TEST_F(MainFormTest, LoaderWritesEachTitleToTheSplashWindow)
     TaxonarStartForm = nullptr;
     EXPECT_EQ(ItemRecords->Count(), kRecordCount + 1);
     EXPECT_EQ(form->FindNodeByItem(kRecordCount)->Parent(), nullptr);
-}
-
-TEST_F(MainFormTest, MissingCatalogueFileReachesTheDefaultHandlerAndKeepsWhatWasRead)
-{
-    write("definition.global", A("t.definition;testową;TT;A\r\nbrak.definition;brak;BB;B\r\n"));
-    create();
-    form->Show();
-    QApplication::processEvents();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_FALSE(errors[0].empty());
-    EXPECT_EQ(ItemRecords->Count(), kRecordCount); // the first file's records stay
-    EXPECT_EQ(TaxonarStartForm, nullptr);
-    EXPECT_FALSE(form->TaxonarStartTimer->Enabled()); // the later steps did not run
 }
 
 TEST_F(MainFormTest, BlankLineInTheCatalogueListStopsTheLoad)
@@ -458,6 +435,28 @@ TEST_F(MainFormTest, HelpWindowsFollowTheModalPattern)
     EXPECT_FALSE(form->TaxonarHelpUpdateMenuItem->Enabled());
     EXPECT_TRUE(form->TaxonarNaviClassMenuItem->Enabled());
     EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainFormTest, MenuItemsShowTheirToolButtonsPictures)
+{
+    start();
+    // The start page: some commands on, some off, so both pictures show.
+    auto picture = [](const QIcon &icon, QIcon::Mode mode) { return icon.pixmap(44, 44, mode).toImage(); };
+    int pictured = 0;
+    for (const auto &c : form->Commands()) {
+        const QIcon menuIcon = c.Item->Action()->icon();
+        if (!c.Button) {
+            EXPECT_TRUE(menuIcon.isNull()) << c.Item->Name();
+            continue;
+        }
+        ++pictured;
+        const QIcon buttonIcon = static_cast<QToolButton *>(c.Button->Widget())->icon();
+        ASSERT_FALSE(menuIcon.isNull()) << c.Item->Name();
+        EXPECT_EQ(picture(menuIcon, QIcon::Normal), picture(buttonIcon, QIcon::Normal)) << c.Item->Name();
+        EXPECT_EQ(picture(menuIcon, QIcon::Disabled), picture(buttonIcon, QIcon::Disabled)) << c.Item->Name();
+        EXPECT_NE(picture(menuIcon, QIcon::Normal), picture(menuIcon, QIcon::Disabled)) << c.Item->Name();
+    }
+    EXPECT_EQ(pictured, 13);
 }
 
 TEST_F(MainFormTest, ToolButtonClickedWithTheMouseRunsItsMenuCommand)
