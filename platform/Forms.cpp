@@ -723,7 +723,15 @@ QWidget *DialogParentWidget(const TComponent *owner)
         return w;
     if (QWidget *w = QApplication::activeWindow())
         return w;
-    return Application ? shownWindow(Application->MainForm()) : nullptr;
+    if (Application)
+        if (QWidget *w = shownWindow(Application->MainForm()))
+            return w;
+    // No window has the focus (none given yet, or no window manager): the
+    // form shown last of those up.
+    for (int i = Screen ? Screen->FormCount() - 1 : -1; i >= 0; --i)
+        if (QWidget *w = shownWindow(Screen->Forms(i)))
+            return w;
+    return nullptr;
 }
 
 void TApplication::SetHint(const AnsiString &value)

@@ -294,7 +294,8 @@ extern TScreen *Screen;
 // The window that standard dialogs (print, message boxes) are parented to:
 // the form that owns the dialog's component when it is shown, else the
 // window of the running modal loop, else the active window, else the shown
-// main form; nil when there is none. A dialog with a parent window stays
+// main form, else the last created form that is shown; nil when there is
+// none. A dialog with a parent window stays
 // above it and its closing is never taken for the last window closing.
 QWidget *DialogParentWidget(const TComponent *owner = nullptr);
 
