@@ -164,11 +164,21 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
     }
 }
 
+void TCustomForm::BeforeDestruction()
+{
+    SafeCall([this] { DoDestroy(); });
+}
+
+void TCustomForm::operator delete(TCustomForm *form, std::destroying_delete_t)
+{
+    void *whole = dynamic_cast<void *>(form);
+    form->BeforeDestruction();
+    form->~TCustomForm(); // virtual: the form class's own destructor first
+    ::operator delete(whole);
+}
+
 TCustomForm::~TCustomForm()
 {
-    // OnDestroy first, while the form and its components are whole (not yet
-    // marked as being destroyed), so that handlers can still read the form.
-    SafeCall([this] { DoDestroy(); });
     Destroying();
     std::erase(Screen->forms_, this);
     if (modalLoop_)
