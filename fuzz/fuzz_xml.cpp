@@ -27,6 +27,9 @@ const AnsiString &TempFile()
         const AnsiString dir = ::access("/dev/shm", W_OK) == 0 ? AnsiString("/dev/shm/") : platform::TempDir();
         return dir + "fuzz_xml." + platform::IntToStr(::getpid()) + ".xml";
     }();
+    // The file is rewritten in place by every run and removed at the end.
+    static const bool removeAtExit = std::atexit([] { ::unlink(TempFile().c_str()); }) == 0;
+    (void)removeAtExit;
     return path;
 }
 
@@ -87,6 +90,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!XmlFormatFile(file, 2))
         std::abort();
     XmlValidateFile(file, code, lineNumber);
-    ::unlink(file.c_str());
     return 0;
 }
