@@ -105,79 +105,83 @@ void TTaxonarMainForm::TaxonarNaviFindMenuItemClick(TObject *)
     }
     TaxonarFind2Form = nullptr;
 
-    if (result == mrOk) {
-        FindReturnItem = -1;
-        FindReturnRow = -1;
-        FoundList->Clear();
-        TaxonarFindListBox->Clear();
-
-        if (CurrentItem >= 0) {
-            FindReturnItem = CurrentItem;
-            const AnsiString mode = AnsiUpperCase(GetRecordValue(ItemRecords->Strings(CurrentItem), "MODE="));
-            FindReturnRow = mode == "TABLE" ? TaxonarTable3StringGrid->Row() : -1;
-        }
-
-        for (int i = 0; i < ItemRecords->Count(); ++i) {
-            const AnsiString record = ItemRecords->Strings(i);
-            const AnsiString signature = AnsiUpperCase(GetRecordValue(record, "SIGNATURE="));
-            const AnsiString mode = AnsiUpperCase(GetRecordValue(record, "MODE="));
-            const AnsiString view = AnsiUpperCase(GetRecordValue(record, "VIEW="));
-            if (signature != SearchClassCode || (mode != "RTF" && mode != "TABLE") || view == "HIDE")
-                continue;
-            if (!OpenItem(i, false, -1, AnsiString()))
-                continue;
-            const AnsiString name = GetRecordValue(record, "NAME=");
-            const AnsiString prefix = mode + "\t" + name + "\t" + IntToStr(i) + "\t";
-            auto addHit = [&](int number) {
-                const int entry = FoundList->Add(prefix + IntToStr(number) + "\t");
-                TaxonarFindListBox->Items().AddObject(name, entry);
-            };
-            if (mode == "RTF") {
-                int n = 1;
-                for (const TRichEdit::TDisplayLine &line : TaxonarRtf2RichEdit->RichEdit()->DisplayLines()) {
-                    if (LineMatchesSearch(QStringToAnsi(line.Text))) {
-                        addHit(n);
-                        ++n;
-                    }
-                }
-            } else {
-                const int rows = TaxonarTable3StringGrid->RowCount();
-                for (int r = 1; r < rows; ++r)
-                    if (LineMatchesSearch(GetRowSearchText(r)))
-                        addHit(r);
-            }
-            if ((SearchResultLimit == 0 && FoundList->Count() >= 10) ||
-                (SearchResultLimit == 1 && FoundList->Count() >= 50))
-                break;
-        }
-
-        if (FindReturnItem < 0) {
-            if (ItemRecords->Count() > 0) {
-                TaxonarNaviTreeView->SetSelected(FindNodeByItem(0));
-                OpenItem(0, false, -1, AnsiString());
-            }
-            TaxonarNaviTreeView->SetFocus();
-        } else {
-            TaxonarNaviTreeView->SetSelected(FindNodeByItem(FindReturnItem));
-            OpenItem(FindReturnItem, false, FindReturnRow, AnsiString());
-        }
-
-        if (FoundList->Count() == 0)
-            ShowSearchMessage(Pl(NotFoundMessage));
-
-        if (TaxonarFindListBox->Items().Count() > 0) {
-            TaxonarFindListBox->SetItemIndex(0);
-            TaxonarFindListBox->SetFocus();
-            OpenSearchHit();
-        } else {
-            TaxonarFindListBox->SetItemIndex(-1);
-        }
-    }
+    if (result == mrOk)
+        RunClassificationSearch();
 
     finish.done = true;
     EnableControls();
     UpdateMenus();
     LayoutSidePanels();
+}
+
+void TTaxonarMainForm::RunClassificationSearch()
+{
+    FindReturnItem = -1;
+    FindReturnRow = -1;
+    FoundList->Clear();
+    TaxonarFindListBox->Clear();
+
+    if (CurrentItem >= 0) {
+        FindReturnItem = CurrentItem;
+        const AnsiString mode = AnsiUpperCase(GetRecordValue(ItemRecords->Strings(CurrentItem), "MODE="));
+        FindReturnRow = mode == "TABLE" ? TaxonarTable3StringGrid->Row() : -1;
+    }
+
+    for (int i = 0; i < ItemRecords->Count(); ++i) {
+        const AnsiString record = ItemRecords->Strings(i);
+        const AnsiString signature = AnsiUpperCase(GetRecordValue(record, "SIGNATURE="));
+        const AnsiString mode = AnsiUpperCase(GetRecordValue(record, "MODE="));
+        const AnsiString view = AnsiUpperCase(GetRecordValue(record, "VIEW="));
+        if (signature != SearchClassCode || (mode != "RTF" && mode != "TABLE") || view == "HIDE")
+            continue;
+        if (!OpenItem(i, false, -1, AnsiString()))
+            continue;
+        const AnsiString name = GetRecordValue(record, "NAME=");
+        const AnsiString prefix = mode + "\t" + name + "\t" + IntToStr(i) + "\t";
+        auto addHit = [&](int number) {
+            const int entry = FoundList->Add(prefix + IntToStr(number) + "\t");
+            TaxonarFindListBox->Items().AddObject(name, entry);
+        };
+        if (mode == "RTF") {
+            int n = 1;
+            for (const TRichEdit::TDisplayLine &line : TaxonarRtf2RichEdit->RichEdit()->DisplayLines()) {
+                if (LineMatchesSearch(QStringToAnsi(line.Text))) {
+                    addHit(n);
+                    ++n;
+                }
+            }
+        } else {
+            const int rows = TaxonarTable3StringGrid->RowCount();
+            for (int r = 1; r < rows; ++r)
+                if (LineMatchesSearch(GetRowSearchText(r)))
+                    addHit(r);
+        }
+        if ((SearchResultLimit == 0 && FoundList->Count() >= 10) ||
+            (SearchResultLimit == 1 && FoundList->Count() >= 50))
+            break;
+    }
+
+    if (FindReturnItem < 0) {
+        if (ItemRecords->Count() > 0) {
+            TaxonarNaviTreeView->SetSelected(FindNodeByItem(0));
+            OpenItem(0, false, -1, AnsiString());
+        }
+        TaxonarNaviTreeView->SetFocus();
+    } else {
+        TaxonarNaviTreeView->SetSelected(FindNodeByItem(FindReturnItem));
+        OpenItem(FindReturnItem, false, FindReturnRow, AnsiString());
+    }
+
+    if (FoundList->Count() == 0)
+        ShowSearchMessage(Pl(NotFoundMessage));
+
+    if (TaxonarFindListBox->Items().Count() > 0) {
+        TaxonarFindListBox->SetItemIndex(0);
+        TaxonarFindListBox->SetFocus();
+        OpenSearchHit();
+    } else {
+        TaxonarFindListBox->SetItemIndex(-1);
+    }
 }
 
 void TTaxonarMainForm::OpenSearchHit()
