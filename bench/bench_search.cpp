@@ -32,6 +32,7 @@ std::string g_root;
 std::string g_decoded; // the decoded rows of every table, one per line
 std::unique_ptr<TTaxonarMainForm> g_form;
 int g_tableHits = -1, g_grepHits = -1, g_rtfPhraseHits = -1, g_rtfWordHits = -1;
+int g_firstHitItem = -1; // the item of the phrase search's first hit
 const char *const kWord = "transportu";
 
 void setSearch(const char *phrase, const char *classCode, int wordMode)
@@ -96,8 +97,35 @@ void BM_GrepTables(benchmark::State &state)
 }
 BENCHMARK(BM_GrepTables)->Unit(benchmark::kMillisecond);
 
-void BM_SearchRtfPhrase(benchmark::State &state) { g_rtfPhraseHits = runSearch(state, "gospodarstwa domowe", "SZR", 1); }
+void BM_SearchRtfPhrase(benchmark::State &state)
+{
+    g_rtfPhraseHits = runSearch(state, "gospodarstwa domowe", "SZR", 1);
+    if (FoundList->Count() > 0) {
+        const AnsiString entry = FoundList->Strings(0);
+        const size_t a = entry.find('\t'), b = entry.find('\t', a + 1), c = entry.find('\t', b + 1);
+        g_firstHitItem = std::stoi(entry.substr(b + 1, c - b - 1));
+    }
+}
 BENCHMARK(BM_SearchRtfPhrase)->Unit(benchmark::kMillisecond);
+
+// What the search ends with: the first hit's document opened in the view and
+// its lines taken to select the hit.
+void BM_OpenFirstHit(benchmark::State &state)
+{
+    if (g_firstHitItem < 0) {
+        state.SkipWithError("no hit");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        g_form->TaxonarNaviStartMenuItemClick(nullptr);
+        g_form->TaxonarNaviClassMenuItemClick(nullptr);
+        state.ResumeTiming();
+        g_form->OpenItem(g_firstHitItem, true, -1, AnsiString());
+        benchmark::DoNotOptimize(g_form->TaxonarRtf2RichEdit->RichEdit()->DisplayLines().size());
+    }
+}
+BENCHMARK(BM_OpenFirstHit)->Unit(benchmark::kMillisecond);
 
 void BM_SearchRtfWord(benchmark::State &state) { g_rtfWordHits = runSearch(state, "handel", "SZR", 0); }
 BENCHMARK(BM_SearchRtfWord)->Unit(benchmark::kMillisecond);
@@ -171,6 +199,13 @@ int main(int argc, char **argv)
     PrintRatio(rep, "search 1,100 tables / grep -F -c -i", "BM_SearchTables", "BM_GrepTables", "<= 25");
     PrintRatio(rep, "search RTF items, phrase / parse them", "BM_SearchRtfPhrase", "BM_ParseRtfFiles", "<= 3");
     PrintRatio(rep, "search RTF items, common word / parse them", "BM_SearchRtfWord", "BM_ParseRtfFiles", "none");
+    {
+        auto search = rep.times.find("BM_SearchRtfPhrase"), open = rep.times.find("BM_OpenFirstHit"),
+             parse = rep.times.find("BM_ParseRtfFiles");
+        if (search != rep.times.end() && open != rep.times.end() && parse != rep.times.end() && parse->second > 0)
+            std::printf("RATIO %-48s %8.2f   ((BM_SearchRtfPhrase - BM_OpenFirstHit) / BM_ParseRtfFiles; the scan alone)\n",
+                        "search RTF items, phrase, less opening the hit", (search->second - open->second) / parse->second);
+    }
     if (g_tableHits >= 0 && g_grepHits >= 0)
         std::printf("table hits %d, grep lines %d: %s\n", g_tableHits, g_grepHits,
                     g_tableHits == g_grepHits ? "equal" : "DIFFERENT");

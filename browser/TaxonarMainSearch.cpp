@@ -28,7 +28,9 @@
 #include <QTextEdit>
 #include <QTextLayout>
 
+#include <map>
 #include <memory>
+#include <tuple>
 
 namespace taxonar {
 
@@ -51,6 +53,31 @@ AnsiString tabField(const AnsiString &entry, int k)
     }
     const size_t tab = entry.find('\t', pos);
     return entry.substr(pos, tab == AnsiString::npos ? AnsiString::npos : tab - pos);
+}
+
+// The text in code page 1250 as QStringToAnsi gives it: a character the code
+// page lacks (a pair of surrogates is one character, a lone one stands for
+// U+FFFD) becomes '?'.
+void ansiText(std::u16string_view text, AnsiString &out)
+{
+    static const std::vector<int16_t> table = [] {
+        std::vector<int16_t> t(0x10000);
+        for (char32_t c = 0; c < 0x10000; ++c)
+            t[c] = int16_t(UnicodeToCp1250(c));
+        return t;
+    }();
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c < 0xE000) {
+            if (c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+                ++i; // a character beyond the basic plane
+            out += '?';
+            continue;
+        }
+        const int b = table[c];
+        out += b < 0 ? '?' : char(b);
+    }
 }
 
 // A table item declaring no column: its grid keeps one column, whose heading
@@ -116,6 +143,9 @@ private:
     int lastTable_ = -1;      // the last table that opened: what the grid would hold
     int gridHolds_ = -1;      // the table the grid holds (-1: the one from before)
     QElapsedTimer clock_;
+    // Heights of the fonts met so far: family, size, bold, italic.
+    using FontKey = std::tuple<QString, int32_t, bool, bool>;
+    std::map<FontKey, double> fontHeights_;
     enum class Geometry { Unmeasured, Known, Unknown } geometry_ = Geometry::Unmeasured;
     int wideWidth_ = 0, narrowWidth_ = 0, height_ = 0;
 
@@ -125,7 +155,7 @@ private:
     void measureView();
     bool tableHits(const AnsiString &record, const AnsiString &path, std::vector<int> &numbers);
     bool rtfHits(const AnsiString &path, std::vector<int> &numbers);
-    double lowestHeight(const RtfDocument &rtf) const;
+    double lowestHeight(const RtfDocument &rtf);
     int wrapWidth(RtfDocument &rtf, std::unique_ptr<QTextDocument> &whole);
     std::unique_ptr<QTextDocument> layoutDocument(RtfDocument &rtf, std::vector<RtfParagraph> &paragraphs, int width);
     void countLines(QTextDocument &doc, std::vector<int> &numbers) const;
@@ -392,7 +422,7 @@ void SearchScan::countLines(QTextDocument &doc, std::vector<int> &numbers) const
 // the lowest of its fonts at least (three quarters of it, half for raised or
 // lowered text, to stay clear of rounding); a paragraph with its own line
 // spacing (other than a minimum) counts nothing.
-double SearchScan::lowestHeight(const RtfDocument &rtf) const
+double SearchScan::lowestHeight(const RtfDocument &rtf)
 {
     const QTextDocument *model = form_.TaxonarRtf2RichEdit->RichEdit()->Document();
     QPaintDevice *device = model->documentLayout()->paintDevice();
@@ -408,14 +438,22 @@ double SearchScan::lowestHeight(const RtfDocument &rtf) const
         double &h = heights[index];
         if (h < 0) {
             const RtfCharFormat &f = rtf.formats[index];
-            QFont font = base;
-            if (f.font >= 0 && size_t(f.font) < rtf.fonts.size() && !rtf.fonts[size_t(f.font)].name.isEmpty())
-                font.setFamilies(QStringList{rtf.fonts[size_t(f.font)].name});
-            if (f.sizeHalfPoints >= 2)
+            if (f.sizeHalfPoints < 2)
+                return h = 0.0;
+            const QString family = f.font >= 0 && size_t(f.font) < rtf.fonts.size() ? rtf.fonts[size_t(f.font)].name
+                                                                                      : QString();
+            const FontKey key{family, f.sizeHalfPoints, f.bold, f.italic};
+            auto known = fontHeights_.find(key);
+            if (known == fontHeights_.end()) {
+                QFont font = base;
+                if (!family.isEmpty())
+                    font.setFamilies(QStringList{family});
                 font.setPointSizeF(f.sizeHalfPoints / 2.0);
-            font.setBold(f.bold);
-            font.setItalic(f.italic);
-            h = f.sizeHalfPoints < 2 ? 0.0 : heightOf(font) * (f.vertical ? 0.5 : 1.0);
+                font.setBold(f.bold);
+                font.setItalic(f.italic);
+                known = fontHeights_.emplace(key, heightOf(font)).first;
+            }
+            h = known->second * (f.vertical ? 0.5 : 1.0);
         }
         return h;
     };
@@ -483,7 +521,8 @@ bool SearchScan::rtfHits(const AnsiString &path, std::vector<int> &numbers)
     const size_t n = rtf.paragraphs.size();
     std::vector<char> keep(n, 0);
     bool any = false;
-    QString text;
+    std::u16string text;
+    AnsiString ansi;
     for (size_t p = 0; p < n; ++p) {
         const RtfParagraph &para = rtf.paragraphs[p];
         bool picture = false;
@@ -494,9 +533,11 @@ bool SearchScan::rtfHits(const AnsiString &path, std::vector<int> &numbers)
                 picture = true;
                 break;
             }
-            text.append(QStringView(rtf.text.data() + run.begin, qsizetype(run.length)));
+            text.append(rtf.text, run.begin, run.length);
         }
-        keep[p] = picture || form_.LineMatchesSearch(QStringToAnsi(text));
+        if (!picture)
+            ansiText(text, ansi);
+        keep[p] = picture || form_.LineMatchesSearch(ansi);
         any = any || keep[p];
     }
     if (!any)

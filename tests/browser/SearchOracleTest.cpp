@@ -325,7 +325,9 @@ protected:
                   table("Pusta", "pusta.txt", twoColumns) + table("Pierwszy", "pierwszy.txt", twoColumns) +
                   rtf("Prawie", "prawie.rtf") + rtf("Akapit", "akapit.rtf") +
                   rtf("Sredni", "sredni.rtf"));
-        write("krotki.rtf", RtfLines({"uprawa zbóż", "", "handel \\line uprawa", longParagraph(30, 1)}));
+        // Characters beyond the code page: a surrogate pair, a lone surrogate.
+        write("krotki.rtf", RtfLines({"uprawa zbóż", "", "handel \\line uprawa", longParagraph(30, 1),
+                                      "para \\u-10179?\\u-8704? ?uprawa", "sam \\u-10179? ?? uprawa"}));
         write("szeroki.rtf", "{\\rtf1\\ansi\\ansicpg1250 przed\\par\\trowd\\cellx2000\\cellx40000 "
                              "\\pard\\intbl uprawa\\cell " + longParagraph(60, 2) + "\\cell\\row\\pard po uprawa\\par}");
         write("obrazek.rtf", "{\\rtf1\\ansi\\ansicpg1250 upr" + rtfPicture(40, 30) + "awa i " + rtfPicture(2000, 20) +
@@ -376,6 +378,7 @@ TEST_F(EdgeCatalogueTest, EveryKindOfItem)
         hits += compare(s, {"zolc handel", "TT", 2, 2});
         hits += compare(s, {"lądowej budowa", "TT", 1, 2});
         hits += compare(s, {"#", "TT", 1, 2});
+        hits += compare(s, {"a ? ?", "TT", 1, 2});
     }
     hits += compare({}, {"a", "TT", 0, 2});
     hits += compare({}, {"uprawa", "TT", 0, 0});
