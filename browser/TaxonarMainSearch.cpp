@@ -285,14 +285,17 @@ bool SearchScan::tableHits(const AnsiString &record, const AnsiString &path, std
     // The record's numbers are converted as the table view converts them, so
     // that a bad one raises here too.
     const int columns = StrToInt(GetRecordValue(record, "COLUMNS="));
-    if (columns < 1)
+    if (columns < 1 || columns > TTaxonarMainForm::MaxTableColumns)
         return false;
     std::vector<char> searched(size_t(columns), 1);
     for (int n = 1; n <= columns; ++n) {
         const AnsiString num = IntToStr(n);
         const AnsiString width = GetRecordValue(record, "WIDTH" + num + "=");
-        if (UpperCase(width) != "AUTO")
-            (void)StrToInt(width);
+        if (UpperCase(width) != "AUTO") {
+            const int pixels = StrToInt(width);
+            if (pixels > TTaxonarMainForm::MaxColumnWidth || pixels < -TTaxonarMainForm::MaxColumnWidth)
+                return false;
+        }
         searched[size_t(n - 1)] = UpperCase(GetRecordValue(record, "NAME" + num + "=")) != "LINK";
     }
     // Row 1 may be filled again by later lines: it is tested once the next
