@@ -398,6 +398,17 @@ TEST_F(EdgeCatalogueTest, AnItemThatRaisesEndsTheSearchAlike)
     compare({}, {"uprawa", "TT", 0, 2});
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_FALSE(found().empty());
+
+    // Widths and column counts beyond the table view's bounds raise as well.
+    for (const char *bad : {"COLUMNS=300", "WIDTH1=20000"}) {
+        write("t.definition", std::string(kDefinitionFile) +
+                                  Record({"SIGNATURE=TT", "NAME=Krotki", "PARENT=ROOT", "VIEW=SHOW", "LINK=K",
+                                          "MODE=RTF", "FILE=krotki.rtf"}) +
+                                  Record({"SIGNATURE=TT", "NAME=Zla", "PARENT=ROOT", "VIEW=SHOW", "LINK=Z",
+                                          "MODE=TABLE", "FILE=linki.txt", bad, "COLUMNS=2", "WIDTH1=10", "WIDTH2=10"}));
+        compare({}, {"uprawa", "TT", 0, 2});
+        EXPECT_EQ(errors.size(), 1u) << bad;
+    }
 }
 
 } // namespace
