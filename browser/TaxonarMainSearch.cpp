@@ -80,14 +80,6 @@ void ansiText(std::u16string_view text, AnsiString &out)
     }
 }
 
-// A table item declaring no column: its grid keeps one column, whose heading
-// and first row are left from the table loaded before.
-bool declaresNoColumn(const AnsiString &record)
-{
-    return AnsiUpperCase(GetRecordValue(record, "MODE=")) == "TABLE" &&
-           StrToIntDef(GetRecordValue(record, "COLUMNS="), 1) < 1;
-}
-
 // The scan of the classification search. Each candidate item gives the hits
 // that opening it in its view and testing the view's rows or display lines
 // would give, without showing it:
@@ -104,20 +96,22 @@ bool declaresNoColumn(const AnsiString &record)
 //   document at. A paragraph's lines depend only on its own formats and that
 //   width (table columns have fixed widths). The width is the view's with the
 //   vertical scroll bar when the document overflows the view at both widths
-//   (its first paragraphs are laid out until they do), the full width when
-//   the whole document fits the view at both.
+//   (its paragraphs' fonts alone show it, or its first paragraphs are laid
+//   out until they do), the full width when the whole document fits the
+//   view at both. The view's widths and height are measured once, on the
+//   emptied view.
 // What cannot be settled this way is done by opening the item as the view
 // does: a document that overflows at one width only, is wider than the view
-// or about as high as it; a file that is not RTF; a table declaring no
-// column; a view whose size cannot be measured; and an item whose reading
-// raises (the item searched before is opened again first, so that the error
-// leaves what opening every item in turn leaves). After the scan the state
-// that opening every item would have left is set: CurrentItem and
-// CurrentEntry name the last item opened, the page search's continuation is
-// cleared. Hidden views keep their content: the RTF view is left empty, the
-// grid keeps its table (it is only seen again after a table is opened into
-// it; before a table declaring no column is opened, the grid gets the table
-// it would hold).
+// or about as high as it; a file that is not RTF; a table beyond the table
+// view's bounds; a view whose size cannot be measured; and an item whose reading raises (the item searched before is
+// opened again first, so that the error leaves what opening every item in
+// turn leaves). After the scan the state that opening every item would have
+// left is set: CurrentItem and CurrentEntry name the last item opened, the
+// page search's continuation is cleared, and when record 0, to which the
+// search returns, leaves the view alone, the last candidate is opened again.
+// Hidden views keep their content: the RTF view is left empty and the grid
+// keeps its table; neither is seen again before an item is loaded into it,
+// and a table loads the same whatever the grid held.
 class SearchScan {
 public:
     explicit SearchScan(TTaxonarMainForm &form) : form_(form) { clock_.start(); }
@@ -128,20 +122,12 @@ public:
     bool Item(int index, const AnsiString &record, bool table, std::vector<int> &numbers);
     // After the last candidate.
     void Finish();
-    // Before the search opens `index` again (the return or the first hit).
-    void BeforeOpening(int index)
-    {
-        if (declaresNoColumn(ItemRecords->Strings(index)))
-            prepareGrid();
-    }
 
 private:
     TTaxonarMainForm &form_;
     int lastCandidate_ = -1;  // the last candidate (also when its file was missing)
     int lastOpened_ = -1;     // the last candidate that opened
     bool lastOpenedTable_ = false;
-    int lastTable_ = -1;      // the last table that opened: what the grid would hold
-    int gridHolds_ = -1;      // the table the grid holds (-1: the one from before)
     QElapsedTimer clock_;
     // Heights of the fonts met so far: family, size, bold, italic.
     using FontKey = std::tuple<QString, int32_t, bool, bool>;
@@ -151,7 +137,6 @@ private:
 
     void pump();
     void settle();
-    void prepareGrid();
     void measureView();
     bool tableHits(const AnsiString &record, const AnsiString &path, std::vector<int> &numbers);
     bool rtfHits(const AnsiString &path, std::vector<int> &numbers);
@@ -185,15 +170,6 @@ void SearchScan::settle()
     }
 }
 
-void SearchScan::prepareGrid()
-{
-    if (lastTable_ >= 0 && gridHolds_ != lastTable_) {
-        if (form_.OpenItem(lastTable_, false, -1, AnsiString()))
-            gridHolds_ = lastTable_;
-        settle();
-    }
-}
-
 bool SearchScan::Item(int index, const AnsiString &record, bool table, std::vector<int> &numbers)
 {
     pump();
@@ -202,7 +178,7 @@ bool SearchScan::Item(int index, const AnsiString &record, bool table, std::vect
     if (FileExists(path)) {
         bool settled = false;
         try {
-            settled = table ? !declaresNoColumn(record) && tableHits(record, path, numbers) : rtfHits(path, numbers);
+            settled = table ? tableHits(record, path, numbers) : rtfHits(path, numbers);
         } catch (...) {
             settled = false; // opened below, which raises the error as the view does
         }
@@ -217,8 +193,6 @@ bool SearchScan::Item(int index, const AnsiString &record, bool table, std::vect
     if (opened) {
         lastOpened_ = index;
         lastOpenedTable_ = table;
-        if (table)
-            lastTable_ = index;
     }
     return opened;
 }
@@ -232,10 +206,7 @@ void SearchScan::Finish()
     if (FindReturnItem < 0 && lastCandidate_ >= 0 && ItemRecords->Count() > 0) {
         const AnsiString mode = AnsiUpperCase(GetRecordValue(ItemRecords->Strings(0), "MODE="));
         if (!mode.empty() && mode != "GROUP" && mode != "RTF" && mode != "TABLE") {
-            BeforeOpening(lastCandidate_);
-            if (form_.OpenItem(lastCandidate_, false, -1, AnsiString()) &&
-                AnsiUpperCase(GetRecordValue(ItemRecords->Strings(lastCandidate_), "MODE=")) == "TABLE")
-                gridHolds_ = lastCandidate_;
+            form_.OpenItem(lastCandidate_, false, -1, AnsiString());
             settle();
         }
     }
@@ -247,7 +218,6 @@ bool SearchScan::shownHits(int index, bool table, std::vector<int> &numbers)
     if (!form_.OpenItem(index, false, -1, AnsiString()))
         return false;
     if (table) {
-        gridHolds_ = index;
         const int rows = form_.TaxonarTable3StringGrid->RowCount();
         for (int r = 1; r < rows; ++r)
             if (form_.LineMatchesSearch(form_.GetRowSearchText(r)))
@@ -263,8 +233,6 @@ bool SearchScan::shownHits(int index, bool table, std::vector<int> &numbers)
 
 bool SearchScan::shown(int index, bool table, std::vector<int> &numbers)
 {
-    if (table && declaresNoColumn(ItemRecords->Strings(index)))
-        prepareGrid();
     settle();
     try {
         return shownHits(index, table, numbers);
@@ -272,9 +240,8 @@ bool SearchScan::shown(int index, bool table, std::vector<int> &numbers)
         // Opening every item in turn would have shown the candidate before
         // this one when this one raised.
         numbers.clear();
-        if (lastCandidate_ >= 0 && form_.OpenItem(lastCandidate_, false, -1, AnsiString()) &&
-            AnsiUpperCase(GetRecordValue(ItemRecords->Strings(lastCandidate_), "MODE=")) == "TABLE")
-            gridHolds_ = lastCandidate_;
+        if (lastCandidate_ >= 0)
+            form_.OpenItem(lastCandidate_, false, -1, AnsiString());
         settle();
         return shownHits(index, table, numbers);
     }
@@ -285,9 +252,10 @@ bool SearchScan::tableHits(const AnsiString &record, const AnsiString &path, std
     // The record's numbers are converted as the table view converts them, so
     // that a bad one raises here too.
     const int columns = StrToInt(GetRecordValue(record, "COLUMNS="));
-    if (columns < 1 || columns > TTaxonarMainForm::MaxTableColumns)
+    if (columns > TTaxonarMainForm::MaxTableColumns)
         return false;
-    std::vector<char> searched(size_t(columns), 1);
+    // A table declaring no column shows one empty-headed column.
+    std::vector<char> searched(size_t(std::max(columns, 1)), 1);
     for (int n = 1; n <= columns; ++n) {
         const AnsiString num = IntToStr(n);
         const AnsiString width = GetRecordValue(record, "WIDTH" + num + "=");
@@ -310,7 +278,7 @@ bool SearchScan::tableHits(const AnsiString &record, const AnsiString &path, std
         if (form_.LineMatchesSearch(rowOne))
             numbers.push_back(1);
     };
-    ReadTableFile(path, columns, false, [&](int row, const std::vector<TableCell> &cells) {
+    ReadTableFile(path, int(searched.size()), false, [&](int row, const std::vector<TableCell> &cells) {
         text.clear();
         for (size_t k = 0; k < cells.size(); ++k) {
             if (searched[k]) {
@@ -689,13 +657,11 @@ void TTaxonarMainForm::RunClassificationSearch()
     if (FindReturnItem < 0) {
         if (ItemRecords->Count() > 0) {
             TaxonarNaviTreeView->SetSelected(FindNodeByItem(0));
-            scan.BeforeOpening(0);
             OpenItem(0, false, -1, AnsiString());
         }
         TaxonarNaviTreeView->SetFocus();
     } else {
         TaxonarNaviTreeView->SetSelected(FindNodeByItem(FindReturnItem));
-        scan.BeforeOpening(FindReturnItem);
         OpenItem(FindReturnItem, false, FindReturnRow, AnsiString());
     }
 

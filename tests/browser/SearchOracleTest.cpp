@@ -115,7 +115,7 @@ protected:
     }
 
     // One run in a new window: the outcome as lines "what=value".
-    std::vector<std::string> run(bool literal, const Start &start, const Query &q)
+    std::vector<std::string> run(bool literal, const Start &start, const Query &q, int openAfter = -1)
     {
         delete form;
         form = nullptr;
@@ -136,7 +136,15 @@ protected:
         } catch (const platform::Exception &e) {
             errors.push_back(e.Message);
         }
-        return outcome();
+        std::vector<std::string> o = outcome();
+        if (openAfter >= 0) {
+            // What an item opened after the search shows.
+            clickTree(openAfter);
+            o.push_back("then " + std::to_string(CurrentItem));
+            for (int r = 0; r < form->TaxonarTable3StringGrid->RowCount(); ++r)
+                o.push_back("row " + form->GetRowSearchText(r));
+        }
+        return o;
     }
 
     std::vector<std::string> outcome()
@@ -183,10 +191,10 @@ protected:
     }
 
     // Runs the query both ways from the start and compares; returns the hits.
-    int compare(const Start &start, const Query &q)
+    int compare(const Start &start, const Query &q, int openAfter = -1)
     {
-        const std::vector<std::string> expected = run(true, start, q);
-        const std::vector<std::string> actual = run(false, start, q);
+        const std::vector<std::string> expected = run(true, start, q, openAfter);
+        const std::vector<std::string> actual = run(false, start, q, openAfter);
         EXPECT_EQ(actual, expected) << q.Phrase << " in " << q.Class << ", mode " << q.WordMode << ", limit "
                                     << q.Limit << ", from item " << start.Item << " row " << start.Row;
         return FoundList->Count();
@@ -315,6 +323,12 @@ protected:
         };
         const std::vector<std::string> twoColumns = {"COLUMNS=2", "NAME1=Link", "WIDTH1=40", "ALIGNMENT1=LEFT",
                                                      "NAME2=Nazwa", "WIDTH2=AUTO", "ALIGNMENT2=LEFT"};
+        // A table of the other classification declaring no column, opened
+        // after the search.
+        write("z.definition", "{\r\nSIGNATURE=ZZ\r\nNAME=Obcy korzen\r\nPARENT=nil\r\nVIEW=SHOW\r\nLINK=ROOT\r\n"
+                              "MODE=GROUP\r\n}\r\n" +
+                                  Record({"SIGNATURE=ZZ", "NAME=Obca", "PARENT=ROOT", "VIEW=SHOW", "LINK=O",
+                                          "MODE=TABLE", "FILE=linki.txt", "COLUMNS=0"}));
         // Record 0 is a PDF item: returning to it leaves the view as it is.
         write("t.definition",
               Record({"SIGNATURE=TT", "NAME=Matryca", "PARENT=nil", "VIEW=SHOW", "LINK=M", "MODE=PDF", "FILE=m.pdf"}) +
@@ -322,7 +336,7 @@ protected:
                   rtf("Obrazek", "obrazek.rtf") + rtf("Dlugi", "dlugi.rtf") + rtf("Tekst", "tekst.txt") +
                   table("Linki", "linki.txt", twoColumns) + table("Bezkolumn", "linki.txt", {"COLUMNS=0"}) +
                   table("Brak", "brak.txt", twoColumns) + rtf("BrakRtf", "brak.rtf") +
-                  table("Pusta", "pusta.txt", twoColumns) + table("Pierwszy", "pierwszy.txt", twoColumns) +
+                  table("Pusta", "pusta.txt", twoColumns) + table("Pierwszy", "pierwszy.txt", {"COLUMNS=2", "NAME1=Kod", "WIDTH1=40", "NAME2=Nazwa", "WIDTH2=AUTO"}) +
                   rtf("Prawie", "prawie.rtf") + rtf("Akapit", "akapit.rtf") +
                   rtf("Sredni", "sredni.rtf"));
         // Characters beyond the code page: a surrogate pair, a lone surrogate.
@@ -383,6 +397,10 @@ TEST_F(EdgeCatalogueTest, EveryKindOfItem)
     hits += compare({}, {"a", "TT", 0, 2});
     hits += compare({}, {"uprawa", "TT", 0, 0});
     hits += compare({}, {"nieznane", "TT", 0, 2}); // the message, and the view of the last item kept
+    const int other = firstItem("ZZ", "TABLE");
+    ASSERT_GE(other, 0);
+    hits += compare({firstItem("TT", "RTF"), -1}, {"uprawa", "TT", 0, 2}, other);
+    hits += compare({}, {"nieznane", "TT", 0, 2}, other);
     EXPECT_GT(hits, 20);
 }
 
