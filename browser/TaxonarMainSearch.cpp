@@ -345,16 +345,30 @@ std::unique_ptr<QTextDocument> SearchScan::layoutDocument(RtfDocument &rtf, std:
     doc->setDefaultTextOption(model->defaultTextOption());
     doc->setDocumentMargin(model->documentMargin());
     doc->setUseDesignMetrics(model->useDesignMetrics());
+    // Pictures that none of the paragraphs shows are put aside (they are
+    // decoded when the document is built).
+    std::vector<char> shown(rtf.pictures.size(), 0);
+    for (const RtfParagraph &para : paragraphs)
+        for (uint32_t r = para.firstRun; r < para.firstRun + para.runCount; ++r)
+            if (rtf.runs[r].picture >= 0 && size_t(rtf.runs[r].picture) < shown.size())
+                shown[size_t(rtf.runs[r].picture)] = 1;
+    std::vector<std::string> aside(rtf.pictures.size());
+    auto swapAside = [&] {
+        std::swap(rtf.paragraphs, paragraphs);
+        for (size_t i = 0; i < aside.size(); ++i)
+            if (!shown[i])
+                std::swap(rtf.pictures[i].data, aside[i]);
+    };
     // The width and the layout come after the text: a document with a width
     // lays out again at every insertion.
-    std::swap(rtf.paragraphs, paragraphs);
+    swapAside();
     try {
         BuildTextDocument(rtf, *doc);
     } catch (...) {
-        std::swap(rtf.paragraphs, paragraphs);
+        swapAside();
         throw;
     }
-    std::swap(rtf.paragraphs, paragraphs);
+    swapAside();
     doc->documentLayout()->setPaintDevice(model->documentLayout()->paintDevice());
     doc->setTextWidth(width);
     (void)doc->documentLayout()->documentSize();
