@@ -299,6 +299,13 @@ TEST(KCLCustomContainer, BrokenStreamsRaiseReadErrorsAndKeepWhatWasRead)
     EXPECT_EQ(changes.calls, 1);
     ASSERT_EQ(c.Count(), 2);
     EXPECT_EQ(item(c, 0)->Items().Text(), "k\r\n");
+
+    // A change handler that raises, on a sound or a broken stream: its
+    // exception reaches the caller and the update state is restored.
+    c.OnChange = TNotifyEvent::FromFunction([](TObject *) { throw Exception("handler"); });
+    EXPECT_THROW(load(Bytes{0, 0, 0, 0}, false), Exception);
+    EXPECT_THROW(load(cut, false), Exception);
+    EXPECT_FALSE(c.IsUpdating());
 }
 
 // ------------------------------------------------------------ container files
