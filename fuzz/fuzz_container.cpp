@@ -1,10 +1,12 @@
 // Resource containers from outside: the first byte picks the reader (the
-// container stream of a wave or string list, with or without positions; one
-// item record; a container file probed and loaded by index; a window
-// description holding a list), the rest is the data. Reading must end in
+// container stream of a wave, string, bitmap or image list, with or without
+// positions; one item record; a container file probed and loaded by index; a
+// window description holding a list), the rest is the data. Reading must end in
 // items or an error, never in a crash, a huge allocation or a read outside a
 // buffer; and whatever a list took writes back to the same bytes after one
 // more round.
+#include "kcl/KCLBitmapList.h"
+#include "kcl/KCLImageList.h"
 #include "kcl/KCLStringList.h"
 #include "kcl/KCLWaveList.h"
 
@@ -19,7 +21,8 @@ namespace {
 
 using platform::TMemoryStream;
 
-std::vector<uint8_t> saved(TKCLCustomContainer &list, bool withIndex)
+template <class List>
+std::vector<uint8_t> saved(List &list, bool withIndex)
 {
     TMemoryStream out;
     list.SaveToStream(out, withIndex);
@@ -83,6 +86,12 @@ void containerFile(const uint8_t *data, size_t size, uint8_t pick)
     if (kind == KCLListWave || (pick & 0x08)) {
         TKCLWaveListItem item(nullptr);
         KCLLoadItemFromFile(scratchFile(), KCLListWave, nullptr, index, &item);
+    } else if (kind == KCLListBitmap) {
+        platform::TBitmap bitmap;
+        KCLLoadBitmapFromContainerFile(scratchFile(), index, bitmap);
+    } else if (kind == KCLListImage) {
+        TKCLImageListItem item(nullptr);
+        KCLLoadItemFromFile(scratchFile(), KCLListImage, (pick & 0x04) ? &positions : nullptr, index, &item);
     } else {
         TKCLStringListItem item(nullptr);
         KCLLoadItemFromFile(scratchFile(), kind, (pick & 0x04) ? &positions : nullptr, index, &item);
@@ -102,22 +111,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     in.SetPosition(0);
     try {
         switch (pick & 7) {
-        case 0: containerStream<TKCLWaveList>(in, false); break;
-        case 1: containerStream<TKCLWaveList>(in, true); break;
-        case 2: containerStream<TKCLStringList>(in, false); break;
-        case 3: containerStream<TKCLStringList>(in, true); break;
-        case 4:
-            if (pick & 0x08)
-                oneItem<TKCLWaveListItem>(in);
+        case 0:
+        case 1:
+            if (pick & 0x10)
+                containerStream<TKCLBitmapList>(in, pick & 1);
             else
+                containerStream<TKCLWaveList>(in, pick & 1);
+            break;
+        case 2:
+        case 3:
+            if (pick & 0x10)
+                containerStream<TKCLImageList>(in, pick & 1);
+            else
+                containerStream<TKCLStringList>(in, pick & 1);
+            break;
+        case 4:
+            if (pick & 0x10) {
+                if (pick & 0x08)
+                    oneItem<TKCLBitmapListItem>(in);
+                else
+                    oneItem<TKCLImageListItem>(in);
+            } else if (pick & 0x08) {
+                oneItem<TKCLWaveListItem>(in);
+            } else {
                 oneItem<TKCLStringListItem>(in);
+            }
             break;
         case 5: containerFile(data + 1, size - 1, pick); break;
         default: {
             // A window description read into a list (or a list made from it).
             TKCLWaveList waves(nullptr);
             TKCLStringList texts(nullptr);
-            platform::TComponent *target = (pick & 1) ? static_cast<platform::TComponent *>(&waves) : &texts;
+            TKCLBitmapList bitmaps(nullptr);
+            TKCLImageList images(nullptr);
+            platform::TComponent *const targets[] = {&texts, &waves, &bitmaps, &images};
+            platform::TComponent *target = targets[(pick & 1) | ((pick >> 3) & 2)];
             if (pick & 0x08) {
                 platform::ReadComponent(in, target);
             } else if (platform::TComponent *made = platform::ReadComponent(in, nullptr)) {

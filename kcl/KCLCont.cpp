@@ -9,6 +9,10 @@ int initCount = 0;
 TKCLContainer::TKCLContainer(TComponent *AOwner) : TKCLBaseController(AOwner)
 {
     const auto changed = TNotifyEvent::Bind<&TKCLContainer::Changed>(this);
+    bitmapList_ = platform::NewComponent<TKCLBitmapList>(this);
+    bitmapList_->OnChange = changed;
+    imageList_ = platform::NewComponent<TKCLImageList>(this);
+    imageList_->OnChange = changed;
     stringList_ = platform::NewComponent<TKCLStringList>(this);
     stringList_->OnChange = changed;
     waveList_ = platform::NewComponent<TKCLWaveList>(this);
@@ -17,7 +21,8 @@ TKCLContainer::TKCLContainer(TComponent *AOwner) : TKCLBaseController(AOwner)
 
 TKCLContainer::~TKCLContainer()
 {
-    for (platform::TCustomImageList *l : {bitmapList_, imageList_})
+    for (platform::TCustomImageList *l : {static_cast<platform::TCustomImageList *>(bitmapList_),
+                                          static_cast<platform::TCustomImageList *>(imageList_)})
         if (l != nullptr)
             l->OnChange.Clear();
     for (TKCLCustomContainer *l : {static_cast<TKCLCustomContainer *>(waveList_), static_cast<TKCLCustomContainer *>(stringList_)})
@@ -81,24 +86,29 @@ void KCLContFini()
 
 void KCLRegisterListClasses()
 {
+    KCLBitmapListRegistration();
+    KCLImageListRegistration();
     KCLRegisterListItemClass(KCLListWave, TKCLWaveListItem::StaticClass());
     KCLRegisterListItemClass(KCLListString, TKCLStringListItem::StaticClass());
 }
 
 bool KCLIsValidListImage(platform::TCustomImageList *List, int ListIndex, int ImageIndex)
 {
-    (void)ListIndex;
     if (List == nullptr)
         return false;
+    if (auto *own = dynamic_cast<TKCLCustomImageList *>(List))
+        return own->IsValidImage(ListIndex, ImageIndex);
     return ImageIndex >= 0 && ImageIndex < List->Count();
 }
 
 void KCLGetListImage(platform::TCustomImageList *List, int ListIndex, int ImageIndex, platform::TBitmap *Target)
 {
-    (void)ListIndex;
     if (List == nullptr || Target == nullptr)
         return;
-    List->GetBitmap(ImageIndex, *Target);
+    if (auto *own = dynamic_cast<TKCLCustomImageList *>(List))
+        own->GetImageBitmap(ListIndex, ImageIndex, Target);
+    else
+        List->GetBitmap(ImageIndex, *Target);
 }
 
 bool KCLIsGlobalList(const platform::TCustomImageList *List)

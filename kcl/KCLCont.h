@@ -15,6 +15,8 @@
 #pragma once
 
 #include "kcl/KCLBaseController.h"
+#include "kcl/KCLBitmapList.h"
+#include "kcl/KCLImageList.h"
 #include "kcl/KCLStringList.h"
 #include "kcl/KCLWaveList.h"
 #include "platform/ImgList.h"
@@ -28,8 +30,8 @@ public:
     explicit TKCLContainer(TComponent *AOwner);
     ~TKCLContainer() override;
 
-    platform::TCustomImageList *BitmapList() const { return bitmapList_; }
-    platform::TCustomImageList *ImageList() const { return imageList_; }
+    TKCLBitmapList *BitmapList() const { return bitmapList_; }
+    TKCLImageList *ImageList() const { return imageList_; }
     TKCLWaveList *WaveList() const { return waveList_; }
     TKCLStringList *StringList() const { return stringList_; }
 
@@ -42,8 +44,8 @@ protected:
     void Notification(TComponent *AComponent, platform::TOperation Operation) override;
 
 private:
-    platform::TCustomImageList *bitmapList_ = nullptr;
-    platform::TCustomImageList *imageList_ = nullptr;
+    TKCLBitmapList *bitmapList_ = nullptr;
+    TKCLImageList *imageList_ = nullptr;
     TKCLWaveList *waveList_ = nullptr;
     TKCLStringList *stringList_ = nullptr;
 };
@@ -56,8 +58,9 @@ extern TKCLContainer *KCLDefaultContainer;
 // matching last finalisation frees it.
 void KCLContInit();
 void KCLContFini();
-// Registers the wave and string item classes for streaming, as making the
-// lists does; for programs that read lists without the global container.
+// Registers the list classes and their item classes for streaming, as
+// making the lists does; for programs that read lists without the global
+// container.
 void KCLRegisterListClasses();
 
 // False for nil; the library's image lists answer with their own test; any

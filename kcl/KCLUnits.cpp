@@ -1,5 +1,6 @@
 #include "kcl/KCLUnits.h"
 
+#include "kcl/KCLBitmapList.h"
 #include "kcl/KCLCFCSettingObject.h"
 #include "kcl/KCLCFCStateObject.h"
 #include "kcl/KCLClass.h"
@@ -7,6 +8,7 @@
 #include "kcl/KCLDwmApi.h"
 #include "kcl/KCLFormPersistent.h"
 #include "kcl/KCLGraphUtils.h"
+#include "kcl/KCLImageList.h"
 #include "kcl/KCLIniCtrl.h"
 #include "kcl/KCLProcs.h"
 #include "kcl/KCLShUtils.h"
@@ -25,7 +27,7 @@ const std::vector<platform::TClass> &componentClasses()
 {
     static const std::vector<platform::TClass> classes = {
         TKCLIniCtrl::StaticClass(), TKCLFormPersistent::StaticClass(), TKCLSysInfo::StaticClass(),
-        TKCLTimerPool::StaticClass()};
+        TKCLTimerPool::StaticClass(), TKCLBitmapList::StaticClass(), TKCLImageList::StaticClass()};
     return classes;
 }
 

@@ -162,8 +162,10 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
 
 TCustomForm::~TCustomForm()
 {
-    Destroying();
+    // OnDestroy first, while the form and its components are whole (not yet
+    // marked as being destroyed), so that handlers can still read the form.
     SafeCall([this] { DoDestroy(); });
+    Destroying();
     std::erase(Screen->forms_, this);
     if (modalLoop_)
         modalLoop_->quit();
@@ -603,6 +605,10 @@ void TApplication::SetTitle(const AnsiString &value)
 
 void TApplication::Run()
 {
+    // The forms do not count as last windows, so without this a closing
+    // dialog would be taken as the last window closing and end the loop.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setQuitOnLastWindowClosed(false);
     running_ = true;
     terminated_ = false;
     if (mainForm_)
@@ -657,7 +663,8 @@ int TApplication::MessageBox(const AnsiString &text, const AnsiString &caption, 
         return MessageBoxHook(text, caption, flags);
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return IDOK;
-    QMessageBox box;
+    QMessageBox box(DialogParentWidget());
+    box.setAttribute(Qt::WA_QuitOnClose, false);
     box.setWindowTitle(AnsiToQString(caption));
     box.setText(AnsiToQString(text));
     switch (flags & 0xF0) {
@@ -679,6 +686,23 @@ int TApplication::MessageBox(const AnsiString &text, const AnsiString &caption, 
     case QMessageBox::No: return IDNO;
     default: return IDOK;
     }
+}
+
+QWidget *DialogParentWidget(const TComponent *owner)
+{
+    auto shownWindow = [](const TCustomForm *f) -> QWidget * {
+        return f != nullptr && f->Widget()->isVisible() ? f->Widget()->window() : nullptr;
+    };
+    for (const TComponent *c = owner; c != nullptr; c = c->Owner())
+        if (QWidget *w = shownWindow(dynamic_cast<const TCustomForm *>(c)))
+            return w;
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return nullptr;
+    if (QWidget *w = QApplication::activeModalWidget())
+        return w;
+    if (QWidget *w = QApplication::activeWindow())
+        return w;
+    return Application ? shownWindow(Application->MainForm()) : nullptr;
 }
 
 void TApplication::SetHint(const AnsiString &value)

@@ -226,7 +226,8 @@ public:
 
     void Initialize() {}
     // Shows the main form and processes events until Terminate (closing the
-    // main form terminates).
+    // main form terminates). Only that ends the program: windows closing, the
+    // last one among them, never ask the event loop to quit.
     void Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
@@ -284,6 +285,13 @@ private:
 };
 
 extern TScreen *Screen;
+
+// The window that standard dialogs (print, message boxes) are parented to:
+// the form that owns the dialog's component when it is shown, else the
+// window of the running modal loop, else the active window, else the shown
+// main form; nil when there is none. A dialog with a parent window stays
+// above it and its closing is never taken for the last window closing.
+QWidget *DialogParentWidget(const TComponent *owner = nullptr);
 
 // The primary screen's size.
 int ScreenWidth();

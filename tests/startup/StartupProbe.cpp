@@ -5,6 +5,7 @@
 // that a form stream or a control may name is there.
 #include "kcl/KCLCFCStateObject.h"
 #include "kcl/KCLClass.h"
+#include "kcl/KCLCont.h"
 #include "kcl/KCLUnits.h"
 #include "platform/TypInfo.h"
 
@@ -32,7 +33,13 @@ int main(int argc, char **argv)
             ++missing;
         }
     std::printf("state entries: %d\n", KCLStateEntryCount());
-    if (KCLStateEntryCount() != 8 || KCLApplication() == nullptr)
+    std::printf("global container: %s\n", KCLDefaultContainer ? "made" : "missing");
+    for (const char *item : {"TKCLWaveListItem", "TKCLStringListItem"})
+        if (platform::GetClass(item) == nullptr) {
+            std::printf("not registered: %s\n", item);
+            ++missing;
+        }
+    if (KCLStateEntryCount() != 8 || KCLApplication() == nullptr || KCLDefaultContainer == nullptr)
         ++missing;
     KCLFinalizeUnits();
     if (KCLStateEntryCount() != 0 || KCLApplication() != nullptr || platform::GetClass("TKCLBevel") != nullptr)
