@@ -267,6 +267,21 @@ TEST(KCLLists, WindowDescriptionKeepsItemsAndDefaults)
     EXPECT_EQ(waveBytes(*waveItem(wback, 0)), pcm44());
     EXPECT_NE(GetClass("TKCLWaveListItem"), nullptr);
     EXPECT_NE(GetClass("TKCLStringListItem"), nullptr);
+
+    // A child of an unknown class: EClassNotFound, and the items read before
+    // it stay in the list.
+    list.AddItem(nullptr);
+    TMemoryStream two;
+    WriteComponent(two, &list);
+    std::string bytes(two.Bytes().begin(), two.Bytes().end());
+    const size_t second = bytes.rfind("TKCLStringListItem");
+    ASSERT_NE(second, std::string::npos);
+    bytes[second + 17] = 'X';
+    TMemoryStream broken = streamOf(Bytes(bytes.begin(), bytes.end()));
+    TKCLStringList partial(nullptr);
+    EXPECT_THROW(ReadComponent(broken, &partial), EClassNotFound);
+    ASSERT_EQ(partial.Count(), 1);
+    EXPECT_EQ(stringItem(partial, 0)->Description(), "greeting");
 }
 
 TEST(KCLLists, PayloadsThatDoNotDecodeRaiseErrors)
