@@ -400,22 +400,23 @@ void TToolButton::Notification(TComponent *AComponent, TOperation Operation)
 
 // ---------------------------------------------------------------- tool bar
 
-TToolBar::TToolBar(TComponent *AOwner) : TWinControl(AOwner)
+TToolBar::TToolBar(TComponent *AOwner)
+    : TWinControl(AOwner), imagesLink_(std::make_unique<TChangeLink>()), disabledLink_(std::make_unique<TChangeLink>())
 {
     auto *w = new QWidget();
     setWidget(w);
     w->resize(150, 29);
     SetAlign(alTop);
+    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
+        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { imagesChanged(); });
 }
 
-TToolBar::~TToolBar()
-{
-    Destroying();
-    if (images_)
-        images_->UnRegisterChanges(this);
-    if (disabledImages_)
-        disabledImages_->UnRegisterChanges(this);
-}
+// The change links unregister themselves from lists that are still there.
+TToolBar::~TToolBar() { Destroying(); }
+
+TCustomImageList *TToolBar::Images() const { return imagesLink_->Sender(); }
+
+TCustomImageList *TToolBar::DisabledImages() const { return disabledLink_->Sender(); }
 
 void TToolBar::imagesChanged()
 {
@@ -424,41 +425,32 @@ void TToolBar::imagesChanged()
             b->UpdateImage();
 }
 
-void TToolBar::SetImages(TCustomImageList *value)
+void TToolBar::setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
 {
-    if (images_)
-        images_->UnRegisterChanges(this);
-    images_ = value;
+    if (link.Sender())
+        link.Sender()->UnRegisterChanges(&link);
+    shown = value;
     if (value) {
         value->FreeNotification(this);
-        value->RegisterChanges(this, [this] { imagesChanged(); });
+        value->RegisterChanges(&link);
     }
     imagesChanged();
 }
 
-void TToolBar::SetDisabledImages(TCustomImageList *value)
-{
-    if (disabledImages_)
-        disabledImages_->UnRegisterChanges(this);
-    disabledImages_ = value;
-    if (value) {
-        value->FreeNotification(this);
-        value->RegisterChanges(this, [this] { imagesChanged(); });
-    }
-    imagesChanged();
-}
+void TToolBar::SetImages(TCustomImageList *value) { setList(*imagesLink_, images_, value); }
+
+void TToolBar::SetDisabledImages(TCustomImageList *value) { setList(*disabledLink_, disabledImages_, value); }
 
 void TToolBar::Notification(TComponent *AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
-    if (Operation != opRemove)
+    if (Operation != opRemove || AComponent == nullptr)
         return;
-    if (AComponent == images_) {
-        images_ = nullptr;
-        imagesChanged();
-    }
-    if (AComponent == disabledImages_) {
-        disabledImages_ = nullptr;
+    if (AComponent == images_ || AComponent == disabledImages_) {
+        if (AComponent == images_)
+            images_ = nullptr;
+        if (AComponent == disabledImages_)
+            disabledImages_ = nullptr;
         imagesChanged();
     }
 }

@@ -34,6 +34,7 @@ class QLabel;
 
 namespace platform {
 
+class TChangeLink;
 class TCustomImageList;
 class TMenuItem;
 class TTreeView;
@@ -183,9 +184,9 @@ class TToolBar : public TWinControl {
 public:
     explicit TToolBar(TComponent *AOwner);
     ~TToolBar() override;
-    TCustomImageList *Images() const { return images_; }
+    TCustomImageList *Images() const;
     void SetImages(TCustomImageList *value);
-    TCustomImageList *DisabledImages() const { return disabledImages_; }
+    TCustomImageList *DisabledImages() const;
     void SetDisabledImages(TCustomImageList *value);
     int ButtonWidth() const { return buttonWidth_; }
     void SetButtonWidth(int value);
@@ -202,8 +203,13 @@ protected:
 
 private:
     void imagesChanged();
-    TCustomImageList *images_ = nullptr;
-    TCustomImageList *disabledImages_ = nullptr;
+    void setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
+    // The lists are reached through their change links, which a list clears
+    // as it goes; the plain pointers only recognise a list's free notice.
+    std::unique_ptr<TChangeLink> imagesLink_;
+    std::unique_ptr<TChangeLink> disabledLink_;
+    const TComponent *images_ = nullptr;
+    const TComponent *disabledImages_ = nullptr;
     int buttonWidth_ = 23;
     int buttonHeight_ = 22;
     bool flat_ = false;

@@ -1,4 +1,5 @@
 #include "platform/Forms.h"
+#include "platform/FontMap.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 
@@ -6,10 +7,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QPointer>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 namespace platform {
@@ -593,6 +597,23 @@ void TCustomForm::WndProc(TMessage &m)
 // -------------------------------------------------------------- application
 
 TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
+
+void TApplication::Initialize()
+{
+    InstallFontSubstitutes();
+    // One translator for the whole run, owned by the Qt application so that
+    // it goes with it.
+    static QPointer<QTranslator> translator;
+    if (translator || !QCoreApplication::instance())
+        return;
+    auto *t = new QTranslator(QCoreApplication::instance());
+    if (t->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(t);
+        translator = t;
+    } else {
+        delete t;
+    }
+}
 
 TApplication::~TApplication() = default;
 

@@ -224,7 +224,12 @@ public:
             mainForm_ = form;
     }
 
-    void Initialize() {}
+    // Readies the system for the program's windows: the Windows font names
+    // resolve to families with the same metrics (FontMap.h), and Qt's own
+    // dialogs and standard buttons speak Polish (Qt's Polish translation is
+    // installed when the system has it). Needs the QApplication; a second
+    // call changes nothing.
+    void Initialize();
     // Shows the main form and processes events until Terminate (closing the
     // main form terminates). Only that ends the program: windows closing, the
     // last one among them, never ask the event loop to quit.
