@@ -75,6 +75,7 @@ private:
     QTreeWidgetItem *item_ = nullptr;
     AnsiString text_;
     intptr_t data_ = 0;
+    int level_ = 0; // 0 for a top-level node
 };
 
 class TTreeNodes {
@@ -102,11 +103,16 @@ private:
     friend class TTreeNode;
     void rebuildOrder() const;
     void forget(TTreeNode *node);
+    void rebuildLastPath();
     TTreeView *view_;
     std::vector<TTreeNode *> top_;
     std::vector<TTreeNode *> all_; // every node, absolute order when !dirty_
     mutable std::vector<TTreeNode *> order_;
     mutable bool dirty_ = false;
+    // The path from a top-level node down to the last node in absolute order
+    // (each time the last child), indexed by level: a new child of a node on
+    // it is appended at the end of the absolute order.
+    std::vector<TTreeNode *> lastPath_;
     int updates_ = 0;
 };
 

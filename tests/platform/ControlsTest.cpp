@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -228,6 +230,34 @@ TEST_F(ControlsTest, PositionCentresOnScreenOrMainForm)
     EXPECT_EQ(form->Top(), mg.y() + (mg.height() - 100) / 2);
     Application->SetMainForm(nullptr);
     delete main;
+}
+
+// Inside a running event loop, as in the program: the message box is a child
+// of the form that is up, and its closing does not end the loop (which would
+// close the form too).
+TEST_F(ControlsTest, MessageBoxIsAChildOfTheShownFormAndClosesAlone)
+{
+    form->Show();
+    QWidget *boxParent = nullptr;
+    int answer = 0;
+    bool formUp = false;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(20, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(w); box != nullptr && box->isVisible()) {
+                    boxParent = box->parentWidget();
+                    box->button(QMessageBox::No)->click();
+                }
+        });
+        answer = Application->MessageBox("Pytanie", "Rubrikon", MB_YESNO);
+        QTest::qWait(50);
+        formUp = form->Visible() && form->Widget()->isVisible();
+        QCoreApplication::exit(0);
+    });
+    QApplication::exec();
+    EXPECT_EQ(answer, IDNO);
+    EXPECT_EQ(boxParent, form->Widget()->window());
+    EXPECT_TRUE(formUp);
 }
 
 TEST_F(ControlsTest, FixedBorderKeepsSize)
