@@ -471,6 +471,9 @@ void TTaxonarMainForm::createRightSide()
     g->SetOptions(TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRowSelect});
     g->SetScrollBars(ssVertical);
     g->SetDefaultDrawing(true);
+    // The draw-cell event grows rows to fit their wrapped cells: each row is
+    // sized before it is drawn, so a paint draws it once.
+    g->SetSizeRowsBeforeDrawing(true);
     g->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridClick>(this);
     g->OnKeyUp = TKeyEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridKeyUp>(this);
     g->OnDrawCell = TDrawCellEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridDrawCell>(this);

@@ -361,6 +361,8 @@ TPoint TCanvas::TextExtent(const AnsiString &text) const
     return {TextWidth(text), TextHeight(text)};
 }
 
+QPainter *TCanvas::drawingPainter() { return suspended_ ? nullptr : ensurePainter(); }
+
 const TFontWidths &TCanvas::FontWidths() const
 {
     FontEntry &e = fontEntry();
@@ -391,14 +393,14 @@ void TCanvas::applyPen()
 
 void TCanvas::FillRect(const TRect &r)
 {
-    if (!ensurePainter() || brush_.Style() == bsClear || r.IsEmpty())
+    if (!drawingPainter() || brush_.Style() == bsClear || r.IsEmpty())
         return;
     painter_->fillRect(r.ToQRect(), TColorToQColor(brush_.Color()));
 }
 
 void TCanvas::FrameRect(const TRect &r)
 {
-    if (!ensurePainter() || r.IsEmpty())
+    if (!drawingPainter() || r.IsEmpty())
         return;
     const QColor c = TColorToQColor(brush_.Color());
     painter_->fillRect(QRect(r.Left, r.Top, r.Width(), 1), c);
@@ -409,7 +411,7 @@ void TCanvas::FrameRect(const TRect &r)
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
 {
-    if (!ensurePainter())
+    if (!drawingPainter())
         return;
     // Filled with the brush, outlined with the pen inside (x1,y1)-(x2,y2).
     const TRect r{x1, y1, x2, y2};
@@ -426,7 +428,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
 
 void TCanvas::LineTo(int x, int y)
 {
-    if (ensurePainter() && pen_.Style() != psClear) {
+    if (drawingPainter() && pen_.Style() != psClear) {
         painter_->save();
         applyPen();
         // The end point itself is not drawn.
@@ -438,7 +440,7 @@ void TCanvas::LineTo(int x, int y)
 
 void TCanvas::TextOut(int x, int y, const AnsiString &text)
 {
-    if (!ensurePainter()) {
+    if (!drawingPainter()) {
         penPos_ = {x + TextWidth(text), y};
         return;
     }
@@ -454,7 +456,7 @@ void TCanvas::TextOut(int x, int y, const AnsiString &text)
 
 void TCanvas::TextRect(const TRect &r, int x, int y, const AnsiString &text)
 {
-    if (!ensurePainter())
+    if (!drawingPainter())
         return;
     painter_->save();
     painter_->setClipRect(r.ToQRect(), Qt::IntersectClip);
@@ -493,13 +495,13 @@ std::string_view TCanvas::visiblePart(std::string_view text, int room) const
 
 void TCanvas::Draw(int x, int y, const QImage &image)
 {
-    if (ensurePainter() && !image.isNull())
+    if (drawingPainter() && !image.isNull())
         painter_->drawImage(QPoint(x, y), image);
 }
 
 void TCanvas::StretchDraw(const TRect &r, const QImage &image)
 {
-    if (ensurePainter() && !image.isNull() && !r.IsEmpty())
+    if (drawingPainter() && !image.isNull() && !r.IsEmpty())
         painter_->drawImage(r.ToQRect(), image);
 }
 
@@ -516,7 +518,7 @@ TColor TCanvas::Pixel(int x, int y) const
 
 void TCanvas::SetPixel(int x, int y, TColor color)
 {
-    if (!ensurePainter())
+    if (!drawingPainter())
         return;
     painter_->fillRect(QRect(x, y, 1, 1), TColorToQColor(color));
 }

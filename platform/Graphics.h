@@ -317,6 +317,11 @@ public:
     // A control's canvas borrows the control's painter during its paint.
     void BeginPaint(QPainter *painter);
     void EndPaint();
+    // While drawing is suspended the drawing calls draw nothing (TextOut
+    // still moves the pen) and measuring goes on as on the painter's device:
+    // a control runs its drawing code this way to learn what it would do.
+    void SetDrawingSuspended(bool value) { suspended_ = value; }
+    bool DrawingSuspended() const { return suspended_; }
 
 protected:
     // A canvas over an image of its own (the bitmap's) starts its painter on
@@ -328,6 +333,7 @@ protected:
 private:
     // The resolved current font on the current device.
     FontEntry &fontEntry() const;
+    QPainter *drawingPainter();
     // The front of a text that can show within `room` pixels of its start.
     std::string_view visiblePart(std::string_view text, int room) const;
     QColor penColor() const;
@@ -338,6 +344,7 @@ private:
     TPen pen_;
     TPoint penPos_;
     mutable FontEntry *entry_ = nullptr;
+    bool suspended_ = false;
 };
 
 // A bitmap: a 32-bit RGB image with a canvas drawing on it.

@@ -31,6 +31,16 @@
 // State) runs. Row heights that OnDrawCell changes take effect for the rows
 // drawn after it and trigger one more paint.
 //
+// SizeRowsBeforeDrawing (off by default) is for a draw-cell event that grows
+// rows to fit what it draws: before a row is first drawn at its present
+// height, its cells go through DrawCell with the canvas's drawing suspended
+// (measuring works, nothing is drawn), so the height the event gives the row
+// is in place before the row is drawn, once; the rows below count from the
+// new height, and after the paint only the scroll bar follows. The screen
+// is then the one the extra paint would have given. A row stays sized until
+// its height, its cells' texts, the column count or widths or the line width
+// change.
+//
 // Mouse and key events reach the grid's OnMouseDown/Move/Up, OnKeyDown/Up
 // with X, Y in client pixels (the viewport's).
 #pragma once
@@ -125,6 +135,8 @@ public:
     // Only the vertical bar exists; ssHorizontal/ssBoth behave as
     // ssVertical/ssBoth without a horizontal bar.
     void SetScrollBars(TScrollStyle value);
+    bool SizeRowsBeforeDrawing() const { return sizeRowsBeforeDrawing_; }
+    void SetSizeRowsBeforeDrawing(bool value) { sizeRowsBeforeDrawing_ = value; }
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
     TColor FixedColor() const { return fixedColor_; }
@@ -170,6 +182,7 @@ private:
     // column changed.
     void moveCurrent(int col, int row, bool click);
     void changed(); // repaint soon
+    void unsize();  // every row to be sized again before it is drawn
     void keyNavigate(uint16_t key);
     void wheel(int steps);
 
@@ -182,6 +195,8 @@ private:
     int defaultColWidth_ = 64;
     int lineWidth_ = 1;
     std::vector<int> heights_;
+    // Per row: drawn at its present height without OnDrawCell changing it.
+    std::vector<char> sized_;
     // Fenwick tree of row extents, 1-based: slot 0 is unused.
     std::vector<int64_t> tree_ = std::vector<int64_t>(1, 0);
     std::vector<int> widths_;
@@ -192,9 +207,12 @@ private:
     TGridOptions options_{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect};
     TScrollStyle scrollBars_ = ssBoth;
     bool defaultDrawing_ = true;
+    bool sizeRowsBeforeDrawing_ = false;
     TColor fixedColor_ = clBtnFace;
     bool painting_ = false;
     bool repaintAfterPaint_ = false;
+    bool heightsChanged_ = false; // rows grew while sized during a paint
+    bool sizingRow_ = false;
     bool updatingBar_ = false;
     bool pressedOnCell_ = false;
 };
