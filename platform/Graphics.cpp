@@ -310,19 +310,24 @@ void TCanvas::BeginPaint(QPainter *painter)
 {
     painter_ = painter;
     entry_ = nullptr;
+    const QPaintDevice *device = painter ? painter->device() : nullptr;
+    dpiX_ = device ? device->logicalDpiX() : 0;
+    dpiY_ = device ? device->logicalDpiY() : 0;
 }
 
 void TCanvas::EndPaint()
 {
+    FlushDeferred();
     painter_ = nullptr;
     entry_ = nullptr;
+    dpiX_ = dpiY_ = 0;
 }
 
 TCanvas::FontEntry &TCanvas::fontEntry() const
 {
     const QPaintDevice *device = painter_ ? painter_->device() : nullptr;
-    const int dx = device ? device->logicalDpiX() : 0;
-    const int dy = device ? device->logicalDpiY() : 0;
+    const int dx = dpiX_;
+    const int dy = dpiY_;
     if (entry_ && entry_->matches(font_, dx, dy))
         return *entry_;
     // Never freed: the entries hold Qt font objects, which must not outlive
@@ -361,7 +366,38 @@ TPoint TCanvas::TextExtent(const AnsiString &text) const
     return {TextWidth(text), TextHeight(text)};
 }
 
-QPainter *TCanvas::drawingPainter() { return suspended_ ? nullptr : ensurePainter(); }
+QPainter *TCanvas::drawingPainter()
+{
+    if (suspended_)
+        return nullptr;
+    FlushDeferred();
+    return ensurePainter();
+}
+
+void TCanvas::DeferTextRect(const TRect &r, int x, int y, const AnsiString &text)
+{
+    if (suspended_)
+        return;
+    FlushDeferred();
+    deferred_.reset(new DeferredText{r, x, y, text, font_, brush_.Color(), brush_.Style()});
+}
+
+void TCanvas::FlushDeferred()
+{
+    if (!deferred_)
+        return;
+    const std::unique_ptr<DeferredText> d = std::move(deferred_);
+    const TFont font = font_;
+    const TColor color = brush_.Color();
+    const TBrushStyle style = brush_.Style();
+    font_ = d->font;
+    brush_.SetColor(d->brushColor);
+    brush_.SetStyle(d->brushStyle);
+    TextRect(d->rect, d->x, d->y, d->text);
+    font_ = font;
+    brush_.SetColor(color);
+    brush_.SetStyle(style);
+}
 
 const TFontWidths &TCanvas::FontWidths() const
 {
@@ -393,6 +429,10 @@ void TCanvas::applyPen()
 
 void TCanvas::FillRect(const TRect &r)
 {
+    if (deferred_ && !suspended_ && brush_.Style() != bsClear && TColorToQColor(brush_.Color()).alpha() == 255 &&
+        r.Left <= deferred_->rect.Left && r.Top <= deferred_->rect.Top && r.Right >= deferred_->rect.Right &&
+        r.Bottom >= deferred_->rect.Bottom)
+        deferred_.reset(); // painted over whole: never seen
     if (!drawingPainter() || brush_.Style() == bsClear || r.IsEmpty())
         return;
     painter_->fillRect(r.ToQRect(), TColorToQColor(brush_.Color()));
@@ -507,6 +547,7 @@ void TCanvas::StretchDraw(const TRect &r, const QImage &image)
 
 TColor TCanvas::Pixel(int x, int y) const
 {
+    const_cast<TCanvas *>(this)->FlushDeferred();
     QPainter *p = const_cast<TCanvas *>(this)->ensurePainter();
     if (!p)
         return clNone;

@@ -298,6 +298,13 @@ public:
     void LineTo(int x, int y);
     void TextOut(int x, int y, const AnsiString &text);
     void TextRect(const TRect &r, int x, int y, const AnsiString &text);
+    // TextRect held back until the next drawing call: a FillRect with an
+    // opaque solid brush over the whole rectangle drops it unseen (as when a
+    // control's default drawing of a cell is painted over by its owner);
+    // anything else draws it first, as it would have been. FlushDeferred
+    // (and EndPaint) draws one still held.
+    void DeferTextRect(const TRect &r, int x, int y, const AnsiString &text);
+    void FlushDeferred();
     void Draw(int x, int y, const QImage &image);
     void StretchDraw(const TRect &r, const QImage &image);
     TColor Pixel(int x, int y) const;
@@ -344,6 +351,17 @@ private:
     TPen pen_;
     TPoint penPos_;
     mutable FontEntry *entry_ = nullptr;
+    struct DeferredText {
+        TRect rect;
+        int x, y;
+        AnsiString text;
+        TFont font;
+        TColor brushColor;
+        TBrushStyle brushStyle;
+    };
+    std::unique_ptr<DeferredText> deferred_;
+    int dpiX_ = 0; // of the painter's device, read when the painter comes
+    int dpiY_ = 0;
     bool suspended_ = false;
 };
 

@@ -500,10 +500,13 @@ TRect TStringGrid::CellRect(int ACol, int ARow) const
 
 void TStringGrid::DrawCell(int ACol, int ARow, const TRect &ARect, TGridDrawState AState)
 {
+    // The text waits: a draw-cell event that fills the cell first paints
+    // over it, and then it need not be drawn at all.
     if (defaultDrawing_)
-        canvas_.TextRect(ARect, ARect.Left + 2, ARect.Top + 2, Cells(ACol, ARow));
+        canvas_.DeferTextRect(ARect, ARect.Left + 2, ARect.Top + 2, Cells(ACol, ARow));
     if (OnDrawCell)
         OnDrawCell(this, ACol, ARow, ARect, AState);
+    canvas_.FlushDeferred();
 }
 
 void TStringGrid::PaintCells(QPainter &painter, const QRect &dirty)
