@@ -545,6 +545,25 @@ std::vector<TTaxonarMainForm::Command> TTaxonarMainForm::Commands() const
 void TTaxonarMainForm::FormCreate(TObject *)
 {
     FormReady = false;
+
+    // Every list and every starting value exists before any file is read, so
+    // that a file that fails to load stops the creation with nothing missing:
+    // the window then works without what that file would have given.
+    ItemRecords = newList();
+    LinkRecords = newList();
+    HistoryList = newList();
+    HistoryIndex = -1;
+    CurrentItem = -1;
+    CurrentEntry.clear();
+    SearchWords = newList();
+    DictionaryWords = newList();
+    FoundList = newList();
+    SearchClassIndex = 0;
+    SearchWordMode = 0;
+    SearchResultLimit = 0;
+    CanFindNext = false;
+    FindNextStart = 0;
+
     AppDir = ProgramFolder();
     UserDataDir = IncludeTrailingPathDelimiter(UserAppDataDir()) + "velmora/" + "rbkn" + "/";
 
@@ -559,24 +578,9 @@ void TTaxonarMainForm::FormCreate(TObject *)
         ConfigCreateDefault();
     ConfigLoad();
 
-    ItemRecords = newList();
-    LinkRecords = newList();
-    HistoryList = newList();
-    HistoryIndex = -1;
-    CurrentItem = -1;
-    CurrentEntry.clear();
-
-    SearchWords = newList();
-    DictionaryWords = newList();
+    // The search dialog's typing hints, one per line; without the file the
+    // search works without hints.
     DictionaryWords->LoadFromFile(AppDir + "dictionary.global");
-
-    FoundList = newList();
-
-    SearchClassIndex = 0;
-    SearchWordMode = 0;
-    SearchResultLimit = 0;
-    CanFindNext = false;
-    FindNextStart = 0;
 }
 
 void TTaxonarMainForm::FormShow(TObject *)
@@ -590,9 +594,16 @@ void TTaxonarMainForm::FormShow(TObject *)
     try {
         LoadDefinitions();
     } catch (...) {
-        // The splash window does not outlive a failed load.
+        // The splash window does not outlive a failed load, and the window
+        // is left in a state its commands can work from: the start page with
+        // the commands set by their rules, over what was read so far. The
+        // start-up step is not run; the error goes on to the application
+        // object, which shows it.
         delete TaxonarStartForm;
         TaxonarStartForm = nullptr;
+        ViewMode = 0;
+        ApplyViewMode();
+        UpdateMenus();
         throw;
     }
 
@@ -1040,13 +1051,26 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
     TaxonarTable3TitlePanel->SetCaption(UpperCase(GetRecordValue(record, "SIGNATURE=")) + " - " +
                                         GetRecordValue(record, "NAME="));
 
-    const int columns = StrToInt(GetRecordValue(record, "COLUMNS="));
+    const AnsiString columnsText = GetRecordValue(record, "COLUMNS=");
+    const int columns = StrToInt(columnsText);
+    if (columns > MaxTableColumns)
+        throw EConvertError("'" + columnsText + "' is not a valid column count (at most " +
+                            IntToStr(MaxTableColumns) + ")");
     g->SetColCount(columns);
     g->SetRowCount(2);
     g->SetDefaultRowHeight(16);
     LeftColumns = "#";
     CenterColumns = "#";
     RightColumns = "#";
+    if (columns <= 0) {
+        // No column of its own: the one column the grid keeps is emptied of
+        // the table before and fills the grid's width, as an AUTO column.
+        g->SetCells(0, 0, AnsiString());
+        g->SetColWidths(0, 50);
+        g->SetObjects(0, 0, 1);
+        g->SetCells(0, 1, AnsiString());
+        g->SetObjects(0, 1, -1);
+    }
     for (int n = 1; n <= columns; ++n) {
         const int k = n - 1;
         const AnsiString num = IntToStr(n);
@@ -1056,7 +1080,11 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
             g->SetColWidths(k, 50);
             g->SetObjects(k, 0, 1);
         } else {
-            g->SetColWidths(k, StrToInt(width));
+            const int pixels = StrToInt(width);
+            if (pixels > MaxColumnWidth || pixels < -MaxColumnWidth)
+                throw EConvertError("'" + width + "' is not a valid column width (at most " +
+                                    IntToStr(MaxColumnWidth) + ")");
+            g->SetColWidths(k, pixels);
             g->SetObjects(k, 0, 0);
         }
         const AnsiString alignment = UpperCase(GetRecordValue(record, "ALIGNMENT" + num + "="));
@@ -1090,7 +1118,7 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
     {
         PaintGuard paintGuard(g->Widget());
         TextFile file(path);
-        file.Reset();
+        ResetTextFile(file, path);
         while (!file.Eof()) {
             const AnsiString line = DecodeTableLine(file.ReadLn());
             const std::string_view text(line);

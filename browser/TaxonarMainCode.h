@@ -21,6 +21,13 @@
 // - A table's rows are gathered into the grid in doubling steps and cut to
 //   the rows used, and the grid does not repaint while it fills; the row-1
 //   link tags of the table before are cleared with its texts.
+// - The creation makes every list and starting value before it reads any
+//   file, so a missing dictionary.global costs only the typing hints.
+// - A catalogue load that fails leaves the window on the start page with the
+//   command rules applied (the start-up step does not run); the error names
+//   the file that could not be opened.
+// - A table record with no columns leaves nothing of the table before; one
+//   with too many columns or an absurd width is refused with an error.
 // - The tree is built only by LoadDefinitions; the node of each record is
 //   kept by record index, so that the lookups by item stay cheap for large
 //   catalogues while returning the first node in the tree's order.
@@ -37,6 +44,7 @@
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -195,6 +203,13 @@ public:
     void TaxonarNaviNextMenuItemClick(platform::TObject *Sender);
 
     // Table view.
+    // Bounds of a table's layout: a COLUMNS= value above MaxTableColumns, or
+    // a WIDTH<n>= value beyond MaxColumnWidth pixels either way, raises
+    // EConvertError before the grid takes it. No real table comes near them;
+    // they keep a broken record from allocating without bound or overflowing
+    // the width sums.
+    static constexpr int MaxTableColumns = 256;
+    static constexpr int MaxColumnWidth = 10000;
     bool FirstDataRowUsed();
     void TaxonarTable3PanelResize(platform::TObject *Sender);
     void TaxonarTable3StringGridClick(platform::TObject *Sender);
@@ -234,8 +249,13 @@ public:
     // through the shell and ends the program. Every network and file error
     // ends in the message that no update is available. Choices:
     // - The requests block the window in a local event loop that takes no
-    //   user input, each with a time-out (UpdateRequestTimeoutMs of silence);
-    //   only a 2xx answer counts, redirections are not followed.
+    //   user input. Each ends in failure after UpdateRequestTimeoutMs without
+    //   a byte, and in any case once UpdateRequestDeadlineMs have passed, so
+    //   a server that trickles cannot hold the window; only a 2xx answer
+    //   counts, redirections are not followed.
+    // - The version file is read into memory up to UpdateVersionMaxBytes; the
+    //   installer is written to its file as it arrives (never held whole in
+    //   memory), up to UpdateDownloadMaxBytes. A larger body fails the check.
     // - The conversion writes next to its destination and renames on success,
     //   so a failed conversion leaves no installer; a download that cannot be
     //   written whole is deleted; an empty installer is not offered.
@@ -246,17 +266,32 @@ public:
     static constexpr const char *UpdateNewFileName = "instaluj.qx4817.new";
     static constexpr const char *UpdateExeFileName = "instaluj.qx4817.exe";
     static constexpr int UpdateRequestTimeoutMs = 30000;
-    // A blocking HTTP GET: the whole body of a 2xx answer; raises
-    // platform::Exception on any failure (no connection, error status,
-    // time-out).
+    static constexpr int UpdateRequestDeadlineMs = 600000;
+    static constexpr int64_t UpdateVersionMaxBytes = 65536;
+    static constexpr int64_t UpdateDownloadMaxBytes = int64_t(512) << 20;
+    // The bounds of one client's requests.
+    struct THTTPLimits {
+        int SilenceMs;          // no byte for this long fails the request
+        int DeadlineMs;         // a request still running this long after it began fails
+        int64_t MaxTextBytes;   // largest body Get returns
+        int64_t MaxFileBytes;   // largest body Download writes
+    };
+    static constexpr THTTPLimits UpdateLimits{UpdateRequestTimeoutMs, UpdateRequestDeadlineMs,
+                                              UpdateVersionMaxBytes, UpdateDownloadMaxBytes};
+    // Blocking HTTP GETs; each raises platform::Exception on any failure (no
+    // connection, error status, silence, deadline, a body over its limit).
     class THTTPClient {
     public:
         virtual ~THTTPClient() = default;
+        // The whole body of a 2xx answer.
         virtual AnsiString Get(const AnsiString &path) = 0;
+        // Writes the body of a 2xx answer to the file (created or truncated)
+        // as it arrives; on failure the file is deleted.
+        virtual void Download(const AnsiString &path, const AnsiString &fileName) = 0;
     };
     // The client on Qt Network for http://host:port.
     static std::unique_ptr<THTTPClient> NewHTTPClient(const AnsiString &host, int port = 80,
-                                                      int timeoutMs = UpdateRequestTimeoutMs);
+                                                      const THTTPLimits &limits = UpdateLimits);
     // The window's client; made for UpdateServerHost on first use when empty.
     std::unique_ptr<THTTPClient> TaxonarHTTP;
     // Ends the program once the installer was started; empty: the

@@ -13,10 +13,12 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace taxonar {
@@ -29,12 +31,38 @@ namespace {
 
 class QtHTTPClient final : public TTaxonarMainForm::THTTPClient {
 public:
-    QtHTTPClient(const AnsiString &host, int port, int timeoutMs)
-        : host_(host), port_(port), timeoutMs_(timeoutMs)
+    QtHTTPClient(const AnsiString &host, int port, const TTaxonarMainForm::THTTPLimits &limits)
+        : host_(host), port_(port), limits_(limits)
     {
     }
 
     AnsiString Get(const AnsiString &path) override
+    {
+        AnsiString body;
+        request(path, limits_.MaxTextBytes, [&body](const char *data, int32_t n) { body.append(data, size_t(n)); });
+        return body;
+    }
+
+    void Download(const AnsiString &path, const AnsiString &fileName) override
+    {
+        try {
+            TFileStream out(fileName, fmCreate);
+            request(path, limits_.MaxFileBytes, [&out](const char *data, int32_t n) {
+                if (out.Write(data, n) != n)
+                    throw EWriteError("Stream write error");
+            });
+        } catch (...) {
+            DeleteFile(fileName);
+            throw;
+        }
+    }
+
+private:
+    // Runs one GET and hands the body to the sink piece by piece as it
+    // arrives. Raises when the request fails, falls silent, passes its
+    // deadline, answers other than 2xx, or its body exceeds maxBytes (also
+    // when the sink raises); the sink may then have had part of the body.
+    void request(const AnsiString &path, int64_t maxBytes, const std::function<void(const char *, int32_t)> &sink)
     {
         if (!manager_) {
             manager_ = std::make_unique<QNetworkAccessManager>();
@@ -54,56 +82,77 @@ public:
                           QByteArray("Mozilla/3.0 (compatible; Indy Library)"));
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-        request.setTransferTimeout(timeoutMs_);
+        request.setTransferTimeout(limits_.SilenceMs);
 
         std::unique_ptr<QNetworkReply> reply(manager_->get(request));
-        if (!reply->isFinished()) {
-            QEventLoop loop;
-            QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-            if (!reply->isFinished())
-                loop.exec(QEventLoop::ExcludeUserInputEvents);
-        }
+        // The reply buffers no more than this; the rest waits in the socket.
+        constexpr int32_t chunk = 65536;
+        reply->setReadBufferSize(chunk);
+
+        QEventLoop loop;
+        AnsiString failure;
+        int64_t received = 0;
+        auto fail = [&](const AnsiString &why) {
+            if (failure.empty())
+                failure = why;
+            reply->abort();
+        };
+        auto tooLarge = [&] { fail("Response larger than " + IntToStr(maxBytes) + " bytes"); };
+        auto checkHead = [&] {
+            const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+            if (length.isValid() && length.toLongLong() > maxBytes)
+                tooLarge();
+        };
+        auto drain = [&] {
+            std::vector<char> buffer(chunk);
+            while (failure.empty() && reply->isOpen()) {
+                const qint64 n = reply->read(buffer.data(), chunk);
+                if (n <= 0)
+                    break;
+                received += n;
+                if (received > maxBytes) {
+                    tooLarge();
+                    break;
+                }
+                try {
+                    sink(buffer.data(), int32_t(n));
+                } catch (const std::exception &e) {
+                    fail(e.what());
+                }
+            }
+        };
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { fail("Request deadline passed"); });
+        QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, checkHead);
+        QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, drain);
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        deadline.start(limits_.DeadlineMs);
+        if (!reply->isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        deadline.stop();
+        drain();
+        if (!failure.empty())
+            throw Exception(failure);
         if (reply->error() != QNetworkReply::NoError)
             throw Exception(reply->errorString().toStdString());
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (status < 200 || status > 299)
             throw Exception("HTTP/1.1 " + IntToStr(status));
-        const QByteArray body = reply->readAll();
-        return AnsiString(body.constData(), size_t(body.size()));
     }
 
-private:
     AnsiString host_;
     int port_;
-    int timeoutMs_;
+    TTaxonarMainForm::THTTPLimits limits_;
     std::unique_ptr<QNetworkAccessManager> manager_;
 };
-
-// Writes the bytes as the whole file (created or truncated); a file that
-// could not be written whole is deleted. Raises on failure.
-void writeWholeFile(const AnsiString &path, const AnsiString &bytes)
-{
-    try {
-        TFileStream out(path, fmCreate);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const int32_t part = int32_t(std::min<size_t>(bytes.size() - done, size_t(1) << 30));
-            if (out.Write(bytes.data() + done, part) != part)
-                throw EWriteError("Stream write error");
-            done += size_t(part);
-        }
-    } catch (...) {
-        DeleteFile(path);
-        throw;
-    }
-}
 
 } // namespace
 
 std::unique_ptr<TTaxonarMainForm::THTTPClient>
-TTaxonarMainForm::NewHTTPClient(const AnsiString &host, int port, int timeoutMs)
+TTaxonarMainForm::NewHTTPClient(const AnsiString &host, int port, const THTTPLimits &limits)
 {
-    return std::make_unique<QtHTTPClient>(host, port, timeoutMs);
+    return std::make_unique<QtHTTPClient>(host, port, limits);
 }
 
 // ------------------------------------------------------- version numbers
@@ -220,8 +269,7 @@ void TTaxonarMainForm::TaxonarHelpUpdateMenuItemClick(TObject *)
 
         if (newer) {
             try {
-                text = TaxonarHTTP->Get(UpdateInstallPath);
-                writeWholeFile(newFile, text);
+                TaxonarHTTP->Download(UpdateInstallPath, newFile);
             } catch (...) {
                 // Swallowed: no installer follows.
             }

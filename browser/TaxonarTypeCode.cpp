@@ -257,10 +257,21 @@ int Catalogue::FindParentRecord(const AnsiString &parent, const AnsiString &sign
     return it == firstBySignatureAndLink_.end() ? -1 : it->second;
 }
 
+void ResetTextFile(platform::TextFile &file, const AnsiString &path)
+{
+    try {
+        file.Reset();
+    } catch (const platform::EInOutError &e) {
+        // The run-time message alone ("File not found") does not say which
+        // of the catalogue's files is at fault.
+        throw platform::EInOutError(e.Message + ": " + path, e.ErrorCode);
+    }
+}
+
 void Catalogue::LoadDefinitionFile(const AnsiString &path, const CatalogueSink &sink)
 {
     platform::TextFile file(path);
-    file.Reset();
+    ResetTextFile(file, path);
     AnsiString signature, text, name, parent, view;
     bool inRecord = false;
     // At least one read, also for an empty file.
@@ -317,8 +328,9 @@ void Catalogue::Load(const AnsiString &appDir, const CatalogueSink &sink)
         if (sink.ProcessMessages)
             sink.ProcessMessages();
     };
-    platform::TextFile global(appDir + "definition.global");
-    global.Reset();
+    const AnsiString globalPath = appDir + "definition.global";
+    platform::TextFile global(globalPath);
+    ResetTextFile(global, globalPath);
     while (!global.Eof()) {
         processMessages();
         const AnsiString line = global.ReadLn();

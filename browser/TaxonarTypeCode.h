@@ -9,6 +9,7 @@
 
 #include "platform/Classes.h"
 #include "platform/SysUtils.h"
+#include "platform/TextFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -118,6 +119,11 @@ bool ContainsTerm(std::string_view comparableText, std::string_view term);
 // the key in upper case, less the key's length from its start; "" when none.
 AnsiString GetRecordValue(const AnsiString &record, const AnsiString &key);
 
+// Opens a text file for reading (TextFile::Reset); when that fails, raises
+// the run-time input/output error with its message followed by ": " and the
+// path, so that the user learns which file could not be opened.
+void ResetTextFile(platform::TextFile &file, const AnsiString &path);
+
 // Receives what the loader finds, so that the caller can build the
 // navigation tree and report progress. Every callback is optional.
 struct CatalogueSink {
@@ -168,6 +174,13 @@ void WaitMs(uint32_t ms);
 // The pause between attempts of the store's file routines; tests replace it
 // (an empty function restores WaitMs).
 void SetXmlRetryWait(std::function<void(uint32_t ms)> wait);
+
+// Makes the temporary file of a replacing write: opens the new file `path`
+// for writing and returns its descriptor, or -1 with errno set. Tests replace
+// it to stand for a folder that refuses new files (an empty function restores
+// the default, an exclusive create).
+using XmlTempFileCreator = std::function<int(const AnsiString &path)>;
+void SetXmlTempFileCreator(XmlTempFileCreator creator);
 
 bool XmlIsName(const AnsiString &text);
 bool XmlIsText(const AnsiString &text);

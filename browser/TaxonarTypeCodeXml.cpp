@@ -10,11 +10,16 @@
 // the operation fail. Nothing is ever raised to the caller.
 //
 // Writes that replace a file (XmlCreateFile, XmlSaveFile and so XmlFormatFile)
-// never truncate the target in place: the lines go to a temporary file in the
+// do not truncate the target in place: the lines go to a temporary file in the
 // same folder, which is flushed to disk and renamed over the target. While that
 // happens the target (when it exists) is held open with an exclusive lock, so a
 // file that another process holds still fails the attempt and is retried. On
 // failure the temporary file is removed and the old file stays as it was.
+// Two exceptions: a target that is a symbolic link is written where the link
+// leads (the link stays); and when the folder refuses the temporary file but
+// the target exists and is writable, the target is rewritten in place, since
+// a settings file that can never be saved is worse than one written without
+// the safety of the rename.
 //
 // WaitMs sleeps for a millisecond between its rounds of message processing
 // instead of spinning; the time it waits is the same.
@@ -115,13 +120,6 @@ AnsiString temporaryNameFor(const AnsiString &fileName)
            platform::IntToStr(counter.fetch_add(1)) + ".tmp";
 }
 
-void syncFile(const AnsiString &path)
-{
-    FdHolder fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
-        platform::RaiseInOutError(platform::InOutErrorCodeFromErrno(errno));
-}
-
 void syncFolderOf(const AnsiString &path)
 {
     AnsiString folder = platform::ExtractFilePath(path);
@@ -132,13 +130,73 @@ void syncFolderOf(const AnsiString &path)
         ::fsync(fd.get()); // best effort: the rename itself has succeeded
 }
 
-// One attempt of replacing the file by the lines, each followed by CR LF.
-// Raises on any failure, leaving the old file untouched.
-template <typename EachLine>
-void replaceFileWithLines(const AnsiString &fileName, EachLine eachLine)
+// The path a write of `fileName` should go to: when the name is a symbolic
+// link, the file it leads to (followed through further links), so that the
+// link stays a link; otherwise the name itself. Raises for a loop of links.
+AnsiString resolveLinks(const AnsiString &fileName)
 {
-    if (fileName.empty())
+    AnsiString path = fileName;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::vector<char> target(size_t(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0 || size_t(n) >= target.size())
+            return path;
+        const AnsiString link(target.data(), size_t(n));
+        path = !link.empty() && link[0] == '/' ? link : platform::ExtractFilePath(path) + link;
+    }
+    platform::RaiseInOutError(platform::InOutErrorCodeFromErrno(ELOOP));
+    return path;
+}
+
+XmlTempFileCreator &tempFileCreator()
+{
+    static XmlTempFileCreator creator;
+    return creator;
+}
+
+int createTempFile(const AnsiString &path)
+{
+    if (tempFileCreator())
+        return tempFileCreator()(path);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+// Writes all the bytes at the offset; raises the run-time error on failure.
+void writeAllAt(int fd, const AnsiString &bytes, off_t offset)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            platform::RaiseInOutError(n < 0 ? platform::InOutErrorCodeFromErrno(errno) : 101);
+        done += size_t(n);
+    }
+}
+
+// One attempt of replacing the file by the lines, each followed by CR LF.
+// Raises on any failure. The lines normally go to a temporary file that is
+// renamed over the target, leaving the old file untouched on failure. When
+// the folder does not let the temporary file be made but the target itself
+// is writable (a settings file in a folder the user may not write), the
+// target is rewritten in place instead: the new bytes over the old from the
+// start, then cut to their length.
+template <typename EachLine>
+void replaceFileWithLines(const AnsiString &name, EachLine eachLine)
+{
+    if (name.empty())
         platform::RaiseInOutError(2);
+    const AnsiString fileName = resolveLinks(name);
+    AnsiString content;
+    eachLine([&](const AnsiString &line) {
+        content += line;
+        content += "\r\n";
+    });
+
     // Hold the existing target exclusively for the whole write, so that a file
     // in use elsewhere fails here, as truncating it would.
     FdHolder target(platform::OpenShared(fileName, O_RDWR, true, false));
@@ -152,19 +210,27 @@ void replaceFileWithLines(const AnsiString &fileName, EachLine eachLine)
     }
 
     const AnsiString temp = temporaryNameFor(fileName);
+    FdHolder tempFd(createTempFile(temp));
+    if (tempFd.get() < 0) {
+        const int err = errno;
+        if (!targetExists || (err != EACCES && err != EPERM))
+            platform::RaiseInOutError(platform::InOutErrorCodeFromErrno(err));
+        writeAllAt(target.get(), content, 0);
+        if (::ftruncate(target.get(), off_t(content.size())) != 0 || ::fsync(target.get()) != 0)
+            platform::RaiseInOutError(platform::InOutErrorCodeFromErrno(errno));
+        return;
+    }
     try {
-        {
-            platform::TextFile file(temp);
-            file.Rewrite();
-            eachLine([&](const AnsiString &line) { file.WriteLn(line); });
-            file.CloseFile();
-        }
+        writeAllAt(tempFd.get(), content, 0);
         if (targetExists)
-            ::chmod(temp.c_str(), targetStat.st_mode & 07777);
-        syncFile(temp);
+            ::fchmod(tempFd.get(), targetStat.st_mode & 07777);
+        if (::fsync(tempFd.get()) != 0)
+            platform::RaiseInOutError(platform::InOutErrorCodeFromErrno(errno));
+        tempFd.reset();
         if (!platform::RenameFile(temp, fileName))
             platform::RaiseInOutError(platform::InOutErrorCodeFromErrno(errno));
     } catch (...) {
+        tempFd.reset();
         ::unlink(temp.c_str());
         throw;
     }
@@ -208,6 +274,8 @@ void WaitMs(uint32_t ms)
 }
 
 void SetXmlRetryWait(std::function<void(uint32_t ms)> wait) { retryWait() = std::move(wait); }
+
+void SetXmlTempFileCreator(XmlTempFileCreator creator) { tempFileCreator() = std::move(creator); }
 
 // -------------------------------------------------------------- recognisers
 

@@ -1,5 +1,6 @@
 #include "kcl/KCLAlphaObject.h"
 
+#include "kcl/KCLCont.h"
 #include "platform/Streaming.h"
 
 #include <clocale>
@@ -32,23 +33,35 @@ AnsiString KCLFloatToStrFixed(double Value, int Precision, int Digits)
     return s;
 }
 
-TKCLAlphaObject::TKCLAlphaObject(TPersistent *AOwner) : TKCLObject(AOwner), FillObject_(std::make_unique<TKCLFillObject>(this))
+TKCLAlphaObject::TKCLAlphaObject(TPersistent *AOwner)
+    : TKCLObject(AOwner), FillObject_(std::make_unique<TKCLFillObject>(this)),
+      ChangeLink_(std::make_unique<TChangeLink>())
 {
+    ChangeLink_->OnChange = TNotifyEvent::FromFunction([this](TObject *) { UpdateListBitmap(); });
     FillObject_->OnChange = TNotifyEvent::Bind<&TKCLObject::Changed>(this);
 }
 
 TKCLAlphaObject::~TKCLAlphaObject()
 {
-    if (ImageList_ != nullptr)
-        ImageList_->UnRegisterChanges(this);
+    // Freeing the link takes it off its list, when the list still exists.
+    ChangeLink_->OnChange.Clear();
+    ChangeLink_.reset();
     FillObject_->OnChange.Clear();
+}
+
+TCustomImageList *TKCLAlphaObject::ImageList() const
+{
+    return Watching_ ? ChangeLink_->Sender() : ImageList_;
 }
 
 void TKCLAlphaObject::PublishProperties(TPropList &list)
 {
     TPropertyTable<TKCLAlphaObject> p(list);
     p.Component("ImageList", &TKCLAlphaObject::ImageList, &TKCLAlphaObject::SetImageList)
-        .Stored([](const TKCLAlphaObject &o) { return o.ImageList() != nullptr; });
+        .Stored([](const TKCLAlphaObject &o) {
+            TCustomImageList *list = o.ImageList();
+            return list != nullptr && (KCLDefaultContainer == nullptr || list->Owner() != KCLDefaultContainer);
+        });
     p.Integer("ImageIndex", &TKCLAlphaObject::ImageIndex, &TKCLAlphaObject::SetImageIndex).Default(0);
     p.Integer("ListIndex", &TKCLAlphaObject::ListIndex, &TKCLAlphaObject::SetListIndex).Default(0);
     p.Float("Strength", &TKCLAlphaObject::Strength, &TKCLAlphaObject::SetStrength).Stored(&TKCLAlphaObject::StrengthStored);
@@ -62,11 +75,12 @@ bool TKCLAlphaObject::StrengthStored() const
 
 void TKCLAlphaObject::SetImageList(TCustomImageList *Value)
 {
-    if (ImageList_ != nullptr)
-        ImageList_->UnRegisterChanges(this);
+    if (TCustomImageList *old = ChangeLink_->Sender())
+        old->UnRegisterChanges(ChangeLink_.get());
     ImageList_ = Value;
-    if (ImageList_ != nullptr)
-        ImageList_->RegisterChanges(this, [this] { UpdateListBitmap(); });
+    Watching_ = Value != nullptr;
+    if (Value != nullptr)
+        Value->RegisterChanges(ChangeLink_.get());
     UpdateListBitmap();
 }
 
@@ -89,10 +103,11 @@ void TKCLAlphaObject::Changed(TObject *) { TKCLObject::Changed(nullptr); }
 void TKCLAlphaObject::UpdateListBitmap()
 {
     TBitmap &target = *FillObject_->ListBitmap();
-    // A plain image list has one level of pictures: ListIndex does not
-    // select anything in it.
-    if (ImageList_ == nullptr || ImageIndex_ < 0 || ImageIndex_ >= ImageList_->Count() || !ImageList_->GetBitmap(ImageIndex_, target))
+    TCustomImageList *list = ImageList();
+    if (list == nullptr || !KCLIsValidListImage(list, ListIndex_, ImageIndex_))
         KCLAssignBitmap(target, nullptr);
+    else
+        KCLGetListImage(list, ListIndex_, ImageIndex_, &target);
     Changed(FillObject_.get());
 }
 
@@ -106,10 +121,13 @@ void TKCLAlphaObject::Assign(TPersistent *Source)
         ImageIndex_ = src->ImageIndex_;
         ListIndex_ = src->ListIndex_;
         // A plain copy of the reference: this object is not registered with
-        // the copied list.
-        if (ImageList_ != nullptr && ImageList_ != src->ImageList_)
-            ImageList_->UnRegisterChanges(this);
-        ImageList_ = src->ImageList_;
+        // the copied list (and stops watching the one it had, unless it is
+        // the same list).
+        TCustomImageList *copied = src->ImageList();
+        if (ChangeLink_->Sender() != nullptr && ChangeLink_->Sender() != copied)
+            ChangeLink_->Sender()->UnRegisterChanges(ChangeLink_.get());
+        ImageList_ = copied;
+        Watching_ = copied != nullptr && ChangeLink_->Sender() == copied;
         return;
     }
     TKCLObject::Assign(Source);
@@ -141,13 +159,7 @@ AnsiString TKCLAlphaObject::GetStatusText()
 void TKCLAlphaObject::DefineProperties(TFiler &Filer)
 {
     TKCLObject::DefineProperties(Filer);
-    // A reference to a list of the global resource container. No such
-    // container exists here, so nothing is written and any name read
-    // resolves to no list.
     Filer.DefineProperty(
-        "Internal", [this](TReader &r) {
-            r.ReadString();
-            SetImageList(nullptr);
-        },
-        [](TWriter &) {}, false);
+        "Internal", [this](TReader &r) { SetImageList(KCLReadListRef(r)); },
+        [this](TWriter &w) { KCLWriteListRef(w, ImageList()); }, KCLIsGlobalList(ImageList()));
 }

@@ -4,11 +4,18 @@
 // for the list's changes) and copies into the fill's ListBitmap whenever the
 // list, ImageIndex or ListIndex changes.
 //
-// The image list is not owned. Its owner must clear ImageList (or free this
-// object) before it frees the list, as with every reference to a list.
-// This system has no global resource container, so the "Internal" stream
-// reference to the container's lists is never written, and reading it
-// always yields no list.
+// The image list is not owned. The object watches it through a change link,
+// so the list and the object may be freed in either order: a list that goes
+// first detaches the link, and the object then no longer sees it (ImageList
+// answers nil). A reference copied by Assign is a plain value that is not
+// watched; its holder must drop it before the list goes.
+//
+// Stream form of the list: a list of the global resource container (its
+// bitmap or image list, which has no owner and no name) is written as the
+// defined property "Internal" holding the list's signature, and the
+// published ImageList is then left out; any other list is written as an
+// ordinary component reference. Reading "Internal" sets the global list it
+// names, or no list for any other text.
 #pragma once
 
 #include "kcl/KCLFillObject.h"
@@ -30,7 +37,7 @@ public:
     AnsiString GetStatusText() override;
     void DefineProperties(platform::TFiler &Filer) override;
 
-    platform::TCustomImageList *ImageList() const { return ImageList_; }
+    platform::TCustomImageList *ImageList() const;
     void SetImageList(platform::TCustomImageList *Value);
     // Index 0 ImageIndex, 1 ListIndex. Setting one always refreshes the
     // list bitmap and notifies, also when the value is the same.
@@ -57,6 +64,10 @@ private:
     int32_t ImageIndex_ = 0;
     int32_t ListIndex_ = 0;
     std::unique_ptr<TKCLFillObject> FillObject_;
+    // Registered with ImageList_ by the setter; its Sender turns nil when
+    // the list is freed first.
+    std::unique_ptr<platform::TChangeLink> ChangeLink_;
+    bool Watching_ = false;
 };
 
 // The text of a number in fixed notation with Precision significant digits

@@ -1,5 +1,7 @@
 #include "kcl/KCLCFCSettingObject.h"
 
+#include <vector>
+
 #include "kcl/KCLBevel.h"
 #include "kcl/KCLBitmapEffectObject.h"
 #include "kcl/KCLFXCaption.h"
@@ -145,19 +147,34 @@ void TFont::Assign(TPersistent *Source)
 
 // ------------------------------------------------------------ start-up
 
+namespace {
+bool settingClassesRegistered = false;
+
+const std::vector<platform::TClass> &settingClasses()
+{
+    static const std::vector<platform::TClass> classes = {
+        TKCLBevel::StaticClass(),         TKCL3DCaption::StaticClass(),   TKCLFxCaption::StaticClass(),
+        TKCLFillObject::StaticClass(),    KCLStreaming::TFont::StaticClass(),
+        TKCLBitmapEffectObject::StaticClass(), TKCLColorObject::StaticClass(), TKCLCtlSettings::StaticClass(),
+        TKCLStyleObject::StaticClass()};
+    return classes;
+}
+} // namespace
+
 void KCLCFCSettingObjectInitialize()
 {
-    static bool done = false;
-    if (done)
+    if (settingClassesRegistered)
         return;
-    done = true;
-    RegisterClasses({TKCLBevel::StaticClass(), TKCL3DCaption::StaticClass(), TKCLFxCaption::StaticClass(),
-                     TKCLFillObject::StaticClass(), KCLStreaming::TFont::StaticClass(), TKCLBitmapEffectObject::StaticClass(),
-                     TKCLColorObject::StaticClass(), TKCLCtlSettings::StaticClass(), TKCLStyleObject::StaticClass()});
+    settingClassesRegistered = true;
+    for (platform::TClass c : settingClasses())
+        platform::RegisterClass(c);
 }
 
-namespace {
-const struct Initialization {
-    Initialization() { KCLCFCSettingObjectInitialize(); }
-} initialization;
-} // namespace
+void KCLCFCSettingObjectFinalize()
+{
+    if (!settingClassesRegistered)
+        return;
+    settingClassesRegistered = false;
+    for (platform::TClass c : settingClasses())
+        platform::UnRegisterClass(c);
+}

@@ -96,5 +96,7 @@ private:
 // Registers the nine settings classes (TKCLBevel, TKCL3DCaption,
 // TKCLFxCaption, TKCLFillObject, TFont, TKCLBitmapEffectObject,
 // TKCLColorObject, TKCLCtlSettings, TKCLStyleObject) in this order. Runs
-// at start-up; further calls do nothing.
+// at start-up (KCLInitializeUnits); further calls do nothing until the
+// finalisation, which unregisters them.
 void KCLCFCSettingObjectInitialize();
+void KCLCFCSettingObjectFinalize();

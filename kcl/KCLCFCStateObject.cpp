@@ -44,27 +44,24 @@ const TKCLStateEntry *KCLFindStateEntry(const std::array<uint8_t, KCLStateFlagCo
     return nullptr;
 }
 
-namespace {
+void KCLCFCStateObjectInitialize()
+{
+    if (KCLStateEntries != nullptr)
+        return;
+    KCLStateEntries = new std::vector<TKCLStateEntry *>();
+    KCLAddStateEntry({0, 0, 0, 0, 0, 0, 1}, "Disabled");
+    KCLAddStateEntry({0, 0, 0, 0, 0, 1, 2}, "Error");
+    KCLAddStateEntry({1, 0, 0, 0, 0, 2, 2}, "Focused");
+    KCLAddStateEntry({2, 0, 0, 0, 1, 2, 2}, "ReadOnly");
+    KCLAddStateEntry({2, 1, 0, 0, 2, 2, 2}, "Hot");
+    KCLAddStateEntry({2, 2, 1, 0, 2, 2, 2}, "Pressed");
+    KCLAddStateEntry({2, 2, 2, 1, 2, 2, 2}, "Modified");
+    KCLAddStateEntry({2, 2, 2, 2, 2, 2, 2}, "Normal");
+}
 
-struct Initialization {
-    Initialization()
-    {
-        KCLStateEntries = new std::vector<TKCLStateEntry *>();
-        KCLAddStateEntry({0, 0, 0, 0, 0, 0, 1}, "Disabled");
-        KCLAddStateEntry({0, 0, 0, 0, 0, 1, 2}, "Error");
-        KCLAddStateEntry({1, 0, 0, 0, 0, 2, 2}, "Focused");
-        KCLAddStateEntry({2, 0, 0, 0, 1, 2, 2}, "ReadOnly");
-        KCLAddStateEntry({2, 1, 0, 0, 2, 2, 2}, "Hot");
-        KCLAddStateEntry({2, 2, 1, 0, 2, 2, 2}, "Pressed");
-        KCLAddStateEntry({2, 2, 2, 1, 2, 2, 2}, "Modified");
-        KCLAddStateEntry({2, 2, 2, 2, 2, 2, 2}, "Normal");
-    }
-    ~Initialization()
-    {
-        KCLFreeStateEntries();
-        delete KCLStateEntries;
-        KCLStateEntries = nullptr;
-    }
-} initialization;
-
-} // namespace
+void KCLCFCStateObjectFinalize()
+{
+    KCLFreeStateEntries();
+    delete KCLStateEntries;
+    KCLStateEntries = nullptr;
+}

@@ -24,7 +24,9 @@ struct TKCLStateEntry {
 // The names of the seven flags, in pattern order.
 extern const std::array<const char *, KCLStateFlagCount> KCLStateFlagNames;
 
-// The global list, owned by the unit; filled at start-up.
+// The global list, owned by the unit; made and filled by the unit's
+// start-up (KCLCFCStateObjectInitialize, which does nothing while the list
+// exists), freed by its finalisation; nil outside that time.
 extern std::vector<TKCLStateEntry *> *KCLStateEntries;
 
 void KCLAddStateEntry(const std::array<uint8_t, KCLStateFlagCount> &Pattern, const AnsiString &Name);
@@ -36,3 +38,6 @@ void KCLFreeStateEntries();
 // The first entry whose pattern accepts Flags (one value 0 or 1 per flag),
 // or nil.
 const TKCLStateEntry *KCLFindStateEntry(const std::array<uint8_t, KCLStateFlagCount> &Flags);
+
+void KCLCFCStateObjectInitialize();
+void KCLCFCStateObjectFinalize();

@@ -41,6 +41,8 @@ bool KCLCheckOneInstance(TComponent *Owner, TClass AClass, bool AllowDataModule)
 
 #include "kcl/KCLIniCtrl.h"
 #include "kcl/KCLStrUtils.h"
+#include "kcl/KCLXPStyles.h"
+#include "kcl/KCLXPThemeManager.h"
 #include "platform/Controls.h"
 #include "platform/System.h"
 
@@ -378,13 +380,20 @@ void TKCLApplication::SetUseThemes(bool Value)
     if (Value && !KCLThemesActive())
         return;
     useThemes_ = Value;
-    // The theme calls and the broadcast need a bound theme library, which
-    // this system has not.
+    if (ComponentState().Contains(platform::csDesigning) || !KCLThemeLibraryLoaded)
+        return;
+    if (SetThemeAppProperties != nullptr) {
+        if (useThemes_)
+            SetThemeAppProperties(STAP_ALLOW_NONCLIENT | STAP_ALLOW_CONTROLS);
+        else if (!themeOwnControlsOnly_)
+            SetThemeAppProperties(0);
+    }
+    KCLBroadcastThemeChange();
 }
 
 bool TKCLApplication::ThemesEnabled() const { return useThemes_ && KCLThemesActive(); }
 
-bool KCLThemesActive() { return false; }
+bool KCLThemesActive() { return KCLThemeLibraryLoaded && IsThemeActive != nullptr && IsThemeActive() != 0; }
 
 namespace {
 void notifyThemeChildren(platform::TWinControl *parent)
@@ -405,13 +414,14 @@ void broadcast(platform::TWinControl *parent, uint32_t msg)
 
 void KCLBroadcastThemeChange()
 {
-    if (!platform::Application)
+    if (KCLThemeManagerExists())
+        KCLThemeManager()->CloseThemes();
+    if (!platform::Screen)
         return;
-    const bool ownOnly = KCLApplication()->ThemeOwnControlsOnly();
+    const bool ownOnly = KCLApplication() != nullptr && KCLApplication()->ThemeOwnControlsOnly();
     std::vector<platform::TCustomForm *> forms;
-    for (int i = 0; i < platform::Application->ComponentCount(); ++i)
-        if (auto *f = dynamic_cast<platform::TCustomForm *>(platform::Application->Components(i)))
-            forms.push_back(f);
+    for (int i = 0; i < platform::Screen->FormCount(); ++i)
+        forms.push_back(platform::Screen->Forms(i));
     for (platform::TCustomForm *form : forms) {
         form->Perform(KCL_CM_THEMECHANGED);
         if (form->Visible()) {
@@ -428,31 +438,29 @@ AnsiString KCLRegistryPath()
     TKCLApplication *app = KCLApplication();
     AnsiString result = "Software\\";
     auto addKey = [](const AnsiString &s) { return !s.empty() && s.back() == '\\' ? s : s + "\\"; };
-    if (!KCLIsBlank(app->RegCompanyKey()))
+    if (app && !KCLIsBlank(app->RegCompanyKey()))
         result += addKey(app->RegCompanyKey());
     const AnsiString title = platform::Application ? platform::Application->Title() : AnsiString();
     result += addKey(KCLIsBlank(title) ? KCLProgramPath() : title);
-    if (!KCLIsBlank(app->RegSubKey()))
+    if (app && !KCLIsBlank(app->RegSubKey()))
         result += addKey(app->RegSubKey());
     return result;
 }
 
 namespace {
-std::unique_ptr<TKCLApplication> &appHolder()
-{
-    static std::unique_ptr<TKCLApplication> holder;
-    return holder;
-}
-struct UnitInit {
-    UnitInit() { KCLApplication(); }
-    ~UnitInit() { appHolder().reset(); }
-} unitInit;
+TKCLApplication *theApplication = nullptr;
 } // namespace
 
-TKCLApplication *KCLApplication()
+TKCLApplication *KCLApplication() { return theApplication; }
+
+void KCLClassInit()
 {
-    auto &holder = appHolder();
-    if (!holder)
-        holder = std::make_unique<TKCLApplication>();
-    return holder.get();
+    if (theApplication == nullptr)
+        theApplication = new TKCLApplication();
+}
+
+void KCLClassDone()
+{
+    delete theApplication;
+    theApplication = nullptr;
 }

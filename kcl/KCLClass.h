@@ -28,9 +28,9 @@ bool KCLCheckOneInstance(TComponent *Owner, TClass AClass, bool AllowDataModule)
 // The library's process-wide application object and its timer pool.
 //
 // Choices of this implementation:
-// - The object is made at start-up (static initialisation of this unit) and
-//   freed at exit; KCLApplication() returns it (made on first use should
-//   another unit's start-up ask for it earlier).
+// - The object is made by the unit's start-up (KCLClassInit, run from
+//   KCLInitializeUnits) and freed by its finalisation; KCLApplication()
+//   returns it, nil before start-up and after finalisation.
 // - The instance probe is a POSIX shared-memory object of 16 bytes named "/"
 //   + the executable's upper-case file name. Every holder keeps its
 //   descriptor open with an open-file-description read lock; a prober that
@@ -38,8 +38,10 @@ bool KCLCheckOneInstance(TComponent *Owner, TClass AClass, bool AllowDataModule)
 //   object (of a crashed instance) as absent. The last holder removes it.
 // - The module instance handle and the application window handle of the
 //   record are both this process's id; the main-form handle is 0.
-// - No theme library is bound on this system: KCLThemesActive is false, so
-//   UseThemes can be switched off but not on again.
+// - Themes are active only when the visual-styles library is bound and says
+//   so (KCLXPStyles); it is not bound on this system, so UseThemes can be
+//   switched off but not on again. There is no application window: switching
+//   themes sends no message to one.
 // - The counter frequency is 1e9 (a nanosecond clock); the check-box cell is
 //   13 x 13 pixels.
 // - The pool's hidden window is a QObject made on first need; its timer is a
@@ -212,17 +214,21 @@ private:
     int checkHeight_ = 0;
 };
 
-// The process-wide application object.
+// The process-wide application object; nil outside the units' life.
 TKCLApplication *KCLApplication();
+// The unit's start-up (makes the object) and finalisation (frees it).
+void KCLClassInit();
+void KCLClassDone();
 
 // "Software\" + company key + "\" (when not blank) + the application title +
 // "\" (the executable's full path when the title is blank) + sub-key + "\"
 // (when not blank).
 AnsiString KCLRegistryPath();
-// False here: no theme library is bound.
+// The visual-styles library is bound and its IsThemeActive answers true.
 bool KCLThemesActive();
-// Sends the library's theme-changed message (45270) to every form of the
-// application; to a visible form's controls too, WM_THEMECHANGED to its
+// Closes the theme manager's cached handles (when the manager exists), then
+// sends the library's theme-changed message (45270) to every form of the
+// screen, in the screen's order; to a visible form's controls too, WM_THEMECHANGED to its
 // windowed children (recursively) and, unless ThemeOwnControlsOnly, to the
 // form.
 void KCLBroadcastThemeChange();

@@ -7,7 +7,9 @@ const TEnumInfo TKCLAlignmentInfo{"TKCLAlignment",
                                    "agBottomLeft", "agBottomCenter", "agBottomRight"}};
 const TEnumInfo TKCLFillOptionInfo{"TKCLFillOption", {"foFillInner", "foQuickDraw", "foGrUseBitmap"}};
 
-TKCLFillObject::TKCLFillObject(TPersistent *AOwner) : TKCLShapeFill(AOwner), Brush_(std::make_unique<TBrush>())
+TKCLFillObject::TKCLFillObject(TPersistent *AOwner)
+    : TKCLShapeFill(AOwner), Brush_(std::make_unique<TBrush>()),
+      BrushProperty_(std::make_unique<TKCLBrushProperty>(*Brush_))
 {
     BeginUpdate();
     SetStyle(sfNone);
@@ -28,6 +30,7 @@ void TKCLFillObject::PublishProperties(TPropList &list)
     // by default.
     p.Enum("Style", TKCLFillStyleInfo, &TKCLFillObject::Style, &TKCLFillObject::SetStyle).Default(sfNone);
     p.Enum("Alignment", TKCLAlignmentInfo, &TKCLFillObject::Alignment, &TKCLFillObject::SetAlignment).Default(agTopLeft);
+    p.Object("Brush", &TKCLFillObject::BrushProperty);
     p.Integer("OffsetX", &TKCLFillObject::OffsetX, &TKCLFillObject::SetOffsetX).Default(0);
     p.Integer("OffsetY", &TKCLFillObject::OffsetY, &TKCLFillObject::SetOffsetY).Default(0);
     p.Set("Options", TKCLFillOptionInfo, &TKCLFillObject::Options, &TKCLFillObject::SetOptions)

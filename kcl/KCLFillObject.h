@@ -2,8 +2,8 @@
 // of a bitmap that is not tiled, and fill options. A new fill object fills
 // nothing (Style sfNone).
 //
-// Brush is not written to form streams: this system's brushes are not
-// persistent objects of the streaming system.
+// Brush is streamed in its published place through TKCLBrushProperty (see
+// KCLShapeFill.h).
 #pragma once
 
 #include "kcl/KCLShapeFill.h"
@@ -48,10 +48,12 @@ public:
 
 private:
     bool PlacesPicture() const;
+    TKCLBrushProperty *BrushProperty() const { return BrushProperty_.get(); }
 
     TKCLAlignment Alignment_ = agTopLeft;
     int32_t OffsetX_ = 0;
     int32_t OffsetY_ = 0;
     std::unique_ptr<platform::TBrush> Brush_;
+    std::unique_ptr<TKCLBrushProperty> BrushProperty_;
     TKCLFillOptions Options_{foFillInner, foGrUseBitmap};
 };

@@ -1,5 +1,7 @@
 #include "kcl/KCLFormPersistent.h"
 
+#include "kcl/KCLShUtils.h"
+
 #include "kcl/KCLClass.h"
 #include "kcl/KCLStrUtils.h"
 #include "platform/ColorNames.h"
@@ -545,14 +547,8 @@ void TKCLFormPersistent::SetPlacementText(const AnsiString &Text)
         KCLSetWindowPlacement(f, wp);
         return;
     }
-    if (options_.Contains(foAutoCenter)) {
-        QScreen *s = f->Widget()->screen() ? f->Widget()->screen() : QGuiApplication::primaryScreen();
-        if (s != nullptr) {
-            const QRect area = s->geometry();
-            f->SetBounds(area.x() + (area.width() - f->Width()) / 2, area.y() + (area.height() - f->Height()) / 2,
-                         f->Width(), f->Height());
-        }
-    }
+    if (options_.Contains(foAutoCenter))
+        KCLCenterForm(f);
     if (OnNoRestoreData)
         OnNoRestoreData(this);
 }

@@ -32,7 +32,7 @@
 // - The component's destructor gives the form back its own OnShow and
 //   OnDestroy handlers when they still point to this component, so that a
 //   component freed before its form leaves no handler into freed memory.
-// - foAutoCenter centres the form on its screen.
+// - foAutoCenter centres the form on its monitor (KCLCenterForm).
 #pragma once
 
 #include "kcl/KCLWndProcComponent.h"

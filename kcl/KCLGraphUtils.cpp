@@ -6,8 +6,32 @@
 
 using namespace platform;
 
-TKCLAlphaBlendProc KCLGraphUtilsAlphaBlend = nullptr;
-TKCLAlphaBlendProc KCLGraphUtilsTransparentBlt = nullptr;
+TKCLAlphaBlendFunc *KCLGraphUtilsAlphaBlend = nullptr;
+TKCLTransparentBltFunc *KCLGraphUtilsTransparentBlt = nullptr;
+
+namespace {
+platform::HMODULE graphUtilsMsimg32 = 0;
+}
+
+void KCLGraphUtilsInit()
+{
+    graphUtilsMsimg32 = platform::LoadLibraryA("msimg32.dll");
+    if (graphUtilsMsimg32 == 0)
+        return;
+    KCLGraphUtilsAlphaBlend =
+        platform::FromFarProc<TKCLAlphaBlendFunc>(platform::GetProcAddress(graphUtilsMsimg32, "AlphaBlend"));
+    KCLGraphUtilsTransparentBlt =
+        platform::FromFarProc<TKCLTransparentBltFunc>(platform::GetProcAddress(graphUtilsMsimg32, "TransparentBlt"));
+}
+
+void KCLGraphUtilsDone()
+{
+    if (graphUtilsMsimg32 != 0)
+        platform::FreeLibrary(graphUtilsMsimg32);
+    graphUtilsMsimg32 = 0;
+    KCLGraphUtilsAlphaBlend = nullptr;
+    KCLGraphUtilsTransparentBlt = nullptr;
+}
 
 namespace {
 

@@ -20,11 +20,13 @@
 // DrawnRect receives the rectangle drawn (the placement); the target
 // rectangle for tiling and for a placement without area.
 //
-// The system's "AlphaBlend" and "TransparentBlt" are looked for in no library
-// here, so both pointers stay nil; no routine uses them.
+// The unit binds "AlphaBlend" and "TransparentBlt" of "msimg32.dll" by name
+// at start-up (pointers of its own, beside those of KCLProcs); the library is
+// absent here, so both stay nil. No routine uses them.
 #pragma once
 
 #include "kcl/KCLBevel.h"
+#include "kcl/KCLProcs.h"
 #include "platform/Bitmaps.h"
 #include "platform/Graphics.h"
 
@@ -63,9 +65,11 @@ struct TKCLDrawExtra {
     TCanvas *Mask = nullptr;
 };
 
-using TKCLAlphaBlendProc = bool (*)(void);
-extern TKCLAlphaBlendProc KCLGraphUtilsAlphaBlend;
-extern TKCLAlphaBlendProc KCLGraphUtilsTransparentBlt;
+extern TKCLAlphaBlendFunc *KCLGraphUtilsAlphaBlend;
+extern TKCLTransparentBltFunc *KCLGraphUtilsTransparentBlt;
+// The unit's start-up (binds both) and finalisation (frees the library).
+void KCLGraphUtilsInit();
+void KCLGraphUtilsDone();
 
 void KCLDrawBitmapRect(TCanvas *Canvas, const TRect &DestRect, TCanvas *SrcCanvas, const TRect &SrcRect,
                        uint16_t Options, platform::TColor Color, HPALETTE Palette, const TKCLDrawExtra &Extra,

@@ -185,12 +185,71 @@ AnsiString TKCLIniCtrl::GetSectionName(const AnsiString &Section)
 
 AnsiString TKCLIniCtrl::GetCurrentUser() { return KCLSIUserName(); }
 
+namespace {
+
+// The scrambled bytes of icmKey may be anything, but profile files trim
+// blanks, cut at line ends and drop enclosing quotes. Bytes that such a file
+// could change are stored as '%' and two upper-case hexadecimal digits, so
+// that a value comes back byte for byte from every target.
+bool keepsAsIs(uint8_t b) { return b > 0x20 && b != 0x7F && b != '%' && b != '"' && b != '\''; }
+
+AnsiString escapeForStorage(const AnsiString &S)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    AnsiString out;
+    out.reserve(S.size());
+    for (char ch : S) {
+        const uint8_t b = static_cast<uint8_t>(ch);
+        if (keepsAsIs(b)) {
+            out += ch;
+        } else {
+            out += '%';
+            out += digits[b >> 4];
+            out += digits[b & 15];
+        }
+    }
+    return out;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Raises EConvertError for a '%' without two hexadecimal digits.
+AnsiString unescapeFromStorage(const AnsiString &S)
+{
+    AnsiString out;
+    out.reserve(S.size());
+    for (size_t i = 0; i < S.size(); ++i) {
+        if (S[i] != '%') {
+            out += S[i];
+            continue;
+        }
+        const int hi = i + 2 < S.size() ? hexDigit(S[i + 1]) : -1;
+        const int lo = i + 2 < S.size() ? hexDigit(S[i + 2]) : -1;
+        if (hi < 0 || lo < 0)
+            throw platform::EConvertError("'" + S + "' is not a valid stored value");
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return out;
+}
+
+} // namespace
+
 AnsiString TKCLIniCtrl::EncodeValue(const AnsiString &S)
 {
     AnsiString result = S;
     switch (cryptMode_) {
     case icmKey:
-        result = KCLEncodeString(S, encKey_);
+        result = escapeForStorage(KCLEncodeString(S, encKey_));
         break;
     case icmTextKey:
         result = KCLStringToText(KCLEncodeString(S, encKey_));
@@ -208,7 +267,7 @@ AnsiString TKCLIniCtrl::DecodeValue(const AnsiString &S)
     AnsiString result = S;
     switch (cryptMode_) {
     case icmKey:
-        result = KCLDecodeString(S, encKey_);
+        result = KCLDecodeString(unescapeFromStorage(S), encKey_);
         break;
     case icmTextKey:
         result = KCLDecodeString(KCLTextToString(S), encKey_);

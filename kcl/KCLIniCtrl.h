@@ -9,9 +9,12 @@
 // Choices of this implementation:
 // - The registry is the in-process key store of platform/Registry.h; the
 //   "Windows folder" of the ini file is the XDG config home.
-// - icmKey scrambles with KCLEncodeString (any bytes may come out, so it
-//   suits the registry target; profile files trim blanks and cut at line
-//   ends), icmTextKey scrambles and writes the result as hexadecimal text.
+// - icmKey scrambles with KCLEncodeString and stores every resulting byte that
+//   a profile file would change (blanks and control bytes, which are trimmed
+//   or end the line, quotes, which are dropped when they enclose the value,
+//   DEL, and '%' itself) as '%' + two hexadecimal digits; so a value comes
+//   back byte for byte from the ini file, the memory file and the registry
+//   alike. icmTextKey scrambles and writes the result as hexadecimal text.
 // - A stored value that cannot be unscrambled (icmTextKey text that is not
 //   hexadecimal, for example a hand-edited file) reads as the default
 //   instead of raising.

@@ -1,9 +1,34 @@
 #include "kcl/KCLShapeFill.h"
 
+#include "platform/Bitmaps.h"
+#include "platform/Streaming.h"
+
 using namespace platform;
 
 const TEnumInfo TKCLFillStyleInfo{"TKCLFillStyle", {"sfNone", "sfBrushBitmap", "sfBrush", "sfBitmap", "sfBitmapList", "sfGradient"}};
 const TEnumInfo TKCLTileModeInfo{"TKCLTileMode", {"tmNone", "tmCenter", "tmStretch", "tmTile"}};
+
+const TEnumInfo TBrushStyleInfo{"TBrushStyle", {"bsSolid", "bsClear"}};
+
+void TKCLBitmapProperty::DefineProperties(TFiler &Filer)
+{
+    TPersistent::DefineProperties(Filer);
+    Filer.DefineBinaryProperty(
+        "Data",
+        [this](TStream &s) {
+            LoadBitmapFromStream(bitmap_, s);
+            if (changed_)
+                changed_();
+        },
+        [this](TStream &s) { SaveBitmapToStream(bitmap_, s); }, !bitmap_.Empty());
+}
+
+void TKCLBrushProperty::PublishProperties(TPropList &list)
+{
+    TPropertyTable<TKCLBrushProperty> p(list);
+    p.Integer("Color", &TKCLBrushProperty::Color, &TKCLBrushProperty::SetColor).Default(int64_t(clWhite));
+    p.Enum("Style", TBrushStyleInfo, &TKCLBrushProperty::Style, &TKCLBrushProperty::SetStyle).Default(int64_t(bsSolid));
+}
 
 void KCLAssignBitmap(TBitmap &Dest, const TBitmap *Source)
 {
@@ -19,6 +44,7 @@ TKCLShapeFill::TKCLShapeFill(TPersistent *AOwner)
     : TKCLObject(AOwner), Bitmap_(std::make_unique<TBitmap>()), Gradient_(std::make_unique<TKCLGradient>(this)),
       ListBitmap_(std::make_unique<TBitmap>())
 {
+    BitmapProperty_ = std::make_unique<TKCLBitmapProperty>(*Bitmap_, [this] { Changed(this); });
     Gradient_->OnChange = TNotifyEvent::Bind<&TKCLObject::Changed>(this);
 }
 
@@ -30,6 +56,7 @@ TKCLShapeFill::~TKCLShapeFill()
 void TKCLShapeFill::PublishProperties(TPropList &list)
 {
     TPropertyTable<TKCLShapeFill> p(list);
+    p.Object("Bitmap", &TKCLShapeFill::BitmapProperty);
     p.Enum("Style", TKCLFillStyleInfo, &TKCLShapeFill::Style, &TKCLShapeFill::SetStyle).Default(sfBrush);
     p.Object("Gradient", &TKCLShapeFill::Gradient);
     p.Enum("TileMode", TKCLTileModeInfo, &TKCLShapeFill::TileMode, &TKCLShapeFill::SetTileMode).Default(tmTile);

@@ -4,12 +4,19 @@
 // OnChange; the bitmaps of this system have no change event, so the Bitmap
 // setter reports its change itself, and ListBitmap reports nothing.
 //
-// Bitmap is not written to form streams: this system's bitmaps are not
-// persistent objects of the streaming system.
+// Streaming: this system's bitmaps and brushes are plain value objects, not
+// persistent objects of the streaming system. Each published Bitmap and Brush
+// is therefore streamed through a small persistent view of the owned object
+// (TKCLBitmapProperty, TKCLBrushProperty), in its published place: a bitmap as
+// "Bitmap.Data", the bitmap's own stream form (a BMP file image), written
+// only when the bitmap is not empty; a brush as "Brush.Color" (default
+// clWhite) and "Brush.Style" (default bsSolid). Reading a bitmap reports the
+// change like the Bitmap setter.
 #pragma once
 
 #include "kcl/KCLGradient.h"
 
+#include <functional>
 #include <memory>
 
 enum TKCLFillStyle : uint8_t { sfNone, sfBrushBitmap, sfBrush, sfBitmap, sfBitmapList, sfGradient };
@@ -17,6 +24,38 @@ enum TKCLTileMode : uint8_t { tmNone, tmCenter, tmStretch, tmTile };
 
 extern const platform::TEnumInfo TKCLFillStyleInfo;
 extern const platform::TEnumInfo TKCLTileModeInfo;
+
+// The persistent view of an owned bitmap: the defined binary property "Data"
+// holds the bitmap's own stream form; reading it calls Changed.
+class TKCLBitmapProperty : public platform::TPersistent {
+    RBK_CLASS(TKCLBitmapProperty, platform::TPersistent)
+public:
+    TKCLBitmapProperty(platform::TBitmap &Bitmap, std::function<void()> Changed)
+        : bitmap_(Bitmap), changed_(std::move(Changed))
+    {
+    }
+    void DefineProperties(platform::TFiler &Filer) override;
+
+private:
+    platform::TBitmap &bitmap_;
+    std::function<void()> changed_;
+};
+
+// The persistent view of an owned brush: its colour and style.
+class TKCLBrushProperty : public platform::TPersistent {
+    RBK_CLASS(TKCLBrushProperty, platform::TPersistent)
+public:
+    explicit TKCLBrushProperty(platform::TBrush &Brush) : brush_(Brush) {}
+    static void PublishProperties(platform::TPropList &list);
+    platform::TColor Color() const { return brush_.Color(); }
+    void SetColor(platform::TColor Value) { brush_.SetColor(Value); }
+    platform::TBrushStyle Style() const { return brush_.Style(); }
+    void SetStyle(platform::TBrushStyle Value) { brush_.SetStyle(Value); }
+
+private:
+    platform::TBrush &brush_;
+};
+extern const platform::TEnumInfo TBrushStyleInfo;
 
 class TKCLShapeFill : public TKCLObject {
     RBK_CLASS(TKCLShapeFill, TKCLObject)
@@ -48,7 +87,9 @@ protected:
     void CopyShapeFill(const TKCLShapeFill &Source);
 
 private:
+    TKCLBitmapProperty *BitmapProperty() const { return BitmapProperty_.get(); }
     std::unique_ptr<platform::TBitmap> Bitmap_;
+    std::unique_ptr<TKCLBitmapProperty> BitmapProperty_;
     std::unique_ptr<TKCLGradient> Gradient_;
     TKCLFillStyle Style_ = sfBrush;
     TKCLTileMode TileMode_ = tmTile;

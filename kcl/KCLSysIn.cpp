@@ -95,10 +95,6 @@ void KCLSIInitOSFlags()
     KCLSIWinXPSP2Up = KCLSIWinXPSP2 || KCLSIWinNetServerUp || KCLSIWinVistaUp;
 }
 
-namespace {
-// The unit's start-up.
-const bool g_flagsReady = (KCLSIInitOSFlags(), true);
-} // namespace
 
 // ============================================================= version
 

@@ -33,8 +33,9 @@ extern bool KCLSIWin95, KCLSIWin98, KCLSIWinME, KCLSIWinNT, KCLSIWin2000, KCLSIW
 extern uint8_t KCLSIOSIndex;
 extern const char *const KCLSIOSNames[8];
 
-// Computes the flags and the OS index from the system's version record (run
-// once at start-up; tests run it again after installing a fake system).
+// Computes the flags and the OS index from the system's version record (the
+// unit's start-up, run by KCLInitializeUnits; tests run it again after
+// installing a fake system).
 void KCLSIInitOSFlags();
 
 // "(Unknown)".

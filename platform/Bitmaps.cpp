@@ -297,6 +297,15 @@ void LoadBitmapFromStream(TBitmap &bitmap, TStream &stream)
     bitmap.LoadFromImage(DecodeBMP(bytes.data(), bytes.size()));
 }
 
+void LoadBitmapFromResourceID(TBitmap &bitmap, int Ident)
+{
+    const QString name = QStringLiteral(":/bitmaps/%1").arg(Ident);
+    QImage image;
+    if (!image.load(name))
+        throw EResNotFound("Resource " + std::to_string(Ident) + " not found");
+    bitmap.LoadFromImage(image);
+}
+
 // ---------------------------------------------------------- canvas rasters
 
 QImage *CanvasImage(TCanvas &canvas)

@@ -41,6 +41,20 @@ public:
 
 inline constexpr const char *SInvalidBitmap = "Bitmap image is not valid";
 
+// Raised by image lists for pictures that do not fit them.
+class EInvalidGraphicOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+inline constexpr const char *SInvalidImageSize = "Invalid image size";
+inline constexpr const char *STooManyImages = "Too many images";
+
+// A resource the program does not hold ("Resource %s not found").
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // ------------------------------------------------------------- palettes
 
 struct PALETTEENTRY {
@@ -102,6 +116,11 @@ std::vector<uint8_t> EncodeBMP(const QImage &image);
 // takes everything from the position to the end.
 void SaveBitmapToStream(const TBitmap &bitmap, TStream &stream);
 void LoadBitmapFromStream(TBitmap &bitmap, TStream &stream);
+
+// The program's own bitmap resource with a numeric identifier: the picture
+// of the Qt resource ":/bitmaps/<Ident>". Raises EResNotFound when there is
+// none or it is no picture.
+void LoadBitmapFromResourceID(TBitmap &bitmap, int Ident);
 
 // ------------------------------------------------------- canvas rasters
 

@@ -23,7 +23,8 @@ bool TPrintDialog::Execute()
 {
     if (ExecuteHook)
         return ExecuteHook(this);
-    QPrintDialog dialog(Printer());
+    QPrintDialog dialog(Printer(), DialogParentWidget(this));
+    dialog.setAttribute(Qt::WA_QuitOnClose, false);
     const bool ok = dialog.exec() == QDialog::Accepted;
     if (ok)
         copies_ = Printer()->copyCount();

@@ -1,5 +1,6 @@
-// Common dialogs. TPrintDialog runs the system print dialog on its printer;
-// tests answer it through ExecuteHook instead.
+// Common dialogs. TPrintDialog runs the system print dialog on its printer,
+// as a child of the form that owns it (see DialogParentWidget); tests answer
+// it through ExecuteHook instead.
 #pragma once
 
 #include "platform/Components.h"

@@ -15,6 +15,70 @@
 namespace platform {
 
 TApplication *Application = new TApplication(nullptr);
+TScreen *Screen = new TScreen;
+
+// ------------------------------------------------------------------- screen
+
+namespace {
+std::vector<TRect> monitorRects()
+{
+    if (Screen->MonitorSource)
+        return Screen->MonitorSource();
+    std::vector<TRect> out;
+    QScreen *primary = QGuiApplication::primaryScreen();
+    auto add = [&out](const QScreen *s) {
+        const QRect g = s->geometry();
+        out.push_back(TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    };
+    if (primary)
+        add(primary);
+    for (QScreen *s : QGuiApplication::screens())
+        if (s != primary)
+            add(s);
+    return out;
+}
+} // namespace
+
+int TScreen::MonitorCount() const { return int(monitorRects().size()); }
+
+TMonitor TScreen::Monitors(int Index) const
+{
+    const std::vector<TRect> rects = monitorRects();
+    if (Index < 0 || size_t(Index) >= rects.size())
+        return TMonitor();
+    return TMonitor(Index, rects[size_t(Index)], Index == 0);
+}
+
+int TScreen::FormCount() const { return int(forms_.size()); }
+
+TCustomForm *TScreen::Forms(int Index) const
+{
+    return Index >= 0 && size_t(Index) < forms_.size() ? forms_[size_t(Index)] : nullptr;
+}
+
+TCustomForm *TScreen::ActiveForm() const
+{
+    QWidget *active = QApplication::activeWindow();
+    if (!active)
+        return nullptr;
+    for (TCustomForm *f : forms_)
+        if (f->Widget() == active)
+            return f;
+    return nullptr;
+}
+
+TMonitor TCustomForm::Monitor() const
+{
+    const std::vector<TRect> rects = monitorRects();
+    const QRect g = Widget()->frameGeometry();
+    const int cx = g.left() + g.width() / 2, cy = g.top() + g.height() / 2;
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const TRect &r = rects[i];
+        if (cx >= r.Left && cx < r.Right && cy >= r.Top && cy < r.Bottom)
+            return TMonitor(int(i), r, i == 0);
+    }
+    return Screen->Monitors(0);
+}
 
 int ScreenWidth()
 {
@@ -85,6 +149,7 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
     client_->setGeometry(0, 0, 320, 240);
     colorChanged();
     applyWindowFlags();
+    Screen->forms_.push_back(this);
     if (QScreen *s = QGuiApplication::primaryScreen()) {
         QObject::connect(s, &QScreen::geometryChanged, window_, [this](const QRect &g) {
             SafeCall([&] {
@@ -97,7 +162,11 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
 
 TCustomForm::~TCustomForm()
 {
+    // OnDestroy first, while the form and its components are whole (not yet
+    // marked as being destroyed), so that handlers can still read the form.
+    SafeCall([this] { DoDestroy(); });
     Destroying();
+    std::erase(Screen->forms_, this);
     if (modalLoop_)
         modalLoop_->quit();
     if (Application && Application->mainForm_ == this)
@@ -415,6 +484,9 @@ void TCustomForm::DoCreate()
 
 void TCustomForm::DoDestroy()
 {
+    if (destroyDone_)
+        return;
+    destroyDone_ = true;
     if (OnDestroy)
         OnDestroy(this);
 }
@@ -533,6 +605,10 @@ void TApplication::SetTitle(const AnsiString &value)
 
 void TApplication::Run()
 {
+    // The forms do not count as last windows, so without this a closing
+    // dialog would be taken as the last window closing and end the loop.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QGuiApplication::setQuitOnLastWindowClosed(false);
     running_ = true;
     terminated_ = false;
     if (mainForm_)
@@ -587,7 +663,8 @@ int TApplication::MessageBox(const AnsiString &text, const AnsiString &caption, 
         return MessageBoxHook(text, caption, flags);
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return IDOK;
-    QMessageBox box;
+    QMessageBox box(DialogParentWidget());
+    box.setAttribute(Qt::WA_QuitOnClose, false);
     box.setWindowTitle(AnsiToQString(caption));
     box.setText(AnsiToQString(text));
     switch (flags & 0xF0) {
@@ -609,6 +686,23 @@ int TApplication::MessageBox(const AnsiString &text, const AnsiString &caption, 
     case QMessageBox::No: return IDNO;
     default: return IDOK;
     }
+}
+
+QWidget *DialogParentWidget(const TComponent *owner)
+{
+    auto shownWindow = [](const TCustomForm *f) -> QWidget * {
+        return f != nullptr && f->Widget()->isVisible() ? f->Widget()->window() : nullptr;
+    };
+    for (const TComponent *c = owner; c != nullptr; c = c->Owner())
+        if (QWidget *w = shownWindow(dynamic_cast<const TCustomForm *>(c)))
+            return w;
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return nullptr;
+    if (QWidget *w = QApplication::activeModalWidget())
+        return w;
+    if (QWidget *w = QApplication::activeWindow())
+        return w;
+    return Application ? shownWindow(Application->MainForm()) : nullptr;
 }
 
 void TApplication::SetHint(const AnsiString &value)

@@ -79,6 +79,20 @@ public:
 
 class FormWindow;
 
+// A monitor of the desktop: its number and its rectangle on the desktop.
+class TMonitor {
+public:
+    TMonitor() = default;
+    TMonitor(int num, const TRect &bounds, bool primary) : MonitorNum(num), BoundsRect(bounds), Primary(primary) {}
+    int Left() const { return BoundsRect.Left; }
+    int Top() const { return BoundsRect.Top; }
+    int Width() const { return BoundsRect.Right - BoundsRect.Left; }
+    int Height() const { return BoundsRect.Bottom - BoundsRect.Top; }
+    int MonitorNum = 0;
+    TRect BoundsRect;
+    bool Primary = false;
+};
+
 class TCustomForm : public TWinControl {
     RBK_CLASS(TCustomForm, TWinControl)
 public:
@@ -124,6 +138,9 @@ public:
     virtual bool DialogKey(uint16_t key, TWinControl *sender);
     // Asks for the size limits again (WM_GETMINMAXINFO) and applies them.
     void UpdateSizeLimits();
+    // The monitor that holds the centre of the form's window (the first
+    // monitor when none does).
+    TMonitor Monitor() const;
 
     void WndProc(TMessage &Message) override;
 
@@ -143,7 +160,10 @@ protected:
     virtual void DoShow();
     virtual void DoHide();
     // Runs OnCreate / OnDestroy (for form classes whose constructor and
-    // destructor stand for the form's creation and destruction).
+    // destructor stand for the form's creation and destruction). OnDestroy
+    // runs once per form: a form class that does not call DoDestroy in its
+    // own destructor has it run by this class's destructor, while the form's
+    // window and owned components still exist.
     void DoCreate();
     void DoDestroy();
     void Notification(TComponent *AComponent, TOperation Operation) override;
@@ -165,6 +185,7 @@ private:
     bool keyPreview_ = false;
     bool limitsBusy_ = false;
     bool shownOnce_ = false;
+    bool destroyDone_ = false;
 };
 
 class TForm : public TCustomForm {
@@ -205,7 +226,8 @@ public:
 
     void Initialize() {}
     // Shows the main form and processes events until Terminate (closing the
-    // main form terminates).
+    // main form terminates). Only that ends the program: windows closing, the
+    // last one among them, never ask the event loop to quit.
     void Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
@@ -241,6 +263,35 @@ private:
 };
 
 extern TApplication *Application;
+
+// The desktop as the forms see it: its monitors (from Qt's screens, the
+// primary one first), its forms in creation order and the active form.
+class TScreen {
+public:
+    int MonitorCount() const;
+    // Index out of range: an empty monitor.
+    TMonitor Monitors(int Index) const;
+    int FormCount() const;
+    TCustomForm *Forms(int Index) const;
+    // The form whose window is active, or nil.
+    TCustomForm *ActiveForm() const;
+
+    // Tests: when set, the monitors' rectangles (the first is the primary).
+    std::function<std::vector<TRect>()> MonitorSource;
+
+private:
+    friend class TCustomForm;
+    std::vector<TCustomForm *> forms_;
+};
+
+extern TScreen *Screen;
+
+// The window that standard dialogs (print, message boxes) are parented to:
+// the form that owns the dialog's component when it is shown, else the
+// window of the running modal loop, else the active window, else the shown
+// main form; nil when there is none. A dialog with a parent window stays
+// above it and its closing is never taken for the last window closing.
+QWidget *DialogParentWidget(const TComponent *owner = nullptr);
 
 // The primary screen's size.
 int ScreenWidth();

@@ -1,10 +1,52 @@
 #include "platform/ImgList.h"
 
+#include <algorithm>
+
 namespace platform {
+
+// ------------------------------------------------------------ change links
+
+TChangeLink::~TChangeLink()
+{
+    if (sender_ != nullptr)
+        sender_->UnRegisterChanges(this);
+}
+
+void TChangeLink::Change()
+{
+    if (OnChange)
+        OnChange(static_cast<TObject *>(sender_));
+}
+
+// -------------------------------------------------------------- image list
 
 TCustomImageList::TCustomImageList(TComponent *AOwner) : TComponent(AOwner) {}
 
-TCustomImageList::~TCustomImageList() { Destroying(); }
+TCustomImageList::~TCustomImageList()
+{
+    Destroying();
+    while (!links_.empty())
+        UnRegisterChanges(links_.back());
+}
+
+void TCustomImageList::Assign(TPersistent *Source)
+{
+    auto *src = dynamic_cast<TCustomImageList *>(Source);
+    if (src == nullptr) {
+        TComponent::Assign(Source);
+        return;
+    }
+    if (src == this)
+        return;
+    width_ = src->width_;
+    height_ = src->height_;
+    images_ = src->images_;
+    drawingStyle_ = src->drawingStyle_;
+    imageType_ = src->imageType_;
+    bkColor_ = src->bkColor_;
+    blendColor_ = src->blendColor_;
+    Change();
+}
 
 void TCustomImageList::SetWidth(int value)
 {
@@ -19,6 +61,38 @@ void TCustomImageList::SetHeight(int value)
     if (value > 0 && value != height_) {
         height_ = value;
         Clear();
+    }
+}
+
+void TCustomImageList::SetDrawingStyle(TDrawingStyle value)
+{
+    if (value != drawingStyle_) {
+        drawingStyle_ = value;
+        Change();
+    }
+}
+
+void TCustomImageList::SetImageType(TImageType value)
+{
+    if (value != imageType_) {
+        imageType_ = value;
+        Change();
+    }
+}
+
+void TCustomImageList::SetBkColor(TColor value)
+{
+    if (value != bkColor_) {
+        bkColor_ = value;
+        Change();
+    }
+}
+
+void TCustomImageList::SetBlendColor(TColor value)
+{
+    if (value != blendColor_) {
+        blendColor_ = value;
+        Change();
     }
 }
 
@@ -75,21 +149,76 @@ void TCustomImageList::Draw(TCanvas &canvas, int x, int y, int index, bool enabl
     QImage img = Image(index);
     if (img.isNull())
         return;
+    if (imageType_ == itMask) {
+        // White where the picture lets the background through.
+        QImage mask(img.size(), QImage::Format_RGB32);
+        for (int yy = 0; yy < img.height(); ++yy)
+            for (int xx = 0; xx < img.width(); ++xx)
+                mask.setPixel(xx, yy, qAlpha(img.pixel(xx, yy)) < 128 ? 0xFFFFFFFFu : 0xFF000000u);
+        canvas.Draw(x, y, mask);
+        return;
+    }
     if (!enabled) {
         QImage grey = img.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_ARGB32);
         grey.setAlphaChannel(img.convertToFormat(QImage::Format_Alpha8));
         img = grey;
     }
+    switch (drawingStyle_) {
+    case dsTransparent:
+        break;
+    case dsNormal:
+    case dsSelected:
+    case dsFocus: {
+        if (drawingStyle_ == dsNormal && bkColor_ == clNone)
+            break;
+        QImage composed(img.size(), QImage::Format_ARGB32);
+        composed.fill(bkColor_ == clNone ? QColor(Qt::transparent) : TColorToQColor(ColorToRGB(bkColor_)));
+        {
+            QPainter p(&composed);
+            p.drawImage(0, 0, img);
+        }
+        if (drawingStyle_ != dsNormal)
+            ImageListBlend(composed, blendColor_, drawingStyle_ == dsSelected);
+        img = composed;
+        break;
+    }
+    }
     canvas.Draw(x, y, img);
 }
 
+// ----------------------------------------------------------------- changes
+
 void TCustomImageList::Change()
 {
+    // A handler may unregister links (its own or others') while this runs.
+    const std::vector<TChangeLink *> links = links_;
+    for (TChangeLink *link : links)
+        if (std::find(links_.begin(), links_.end(), link) != links_.end())
+            link->Change();
     if (OnChange)
         OnChange(this);
     auto listeners = listeners_;
     for (auto &l : listeners)
         l.second();
+}
+
+void TCustomImageList::RegisterChanges(TChangeLink *Value)
+{
+    if (Value == nullptr)
+        return;
+    if (Value->Sender() != nullptr)
+        Value->Sender()->UnRegisterChanges(Value);
+    Value->SetSender(this);
+    links_.push_back(Value);
+}
+
+void TCustomImageList::UnRegisterChanges(TChangeLink *Value)
+{
+    auto it = std::find(links_.begin(), links_.end(), Value);
+    if (it == links_.end())
+        return;
+    links_.erase(it);
+    Value->SetSender(nullptr);
 }
 
 void TCustomImageList::RegisterChanges(const void *key, std::function<void()> listener)
@@ -98,5 +227,20 @@ void TCustomImageList::RegisterChanges(const void *key, std::function<void()> li
 }
 
 void TCustomImageList::UnRegisterChanges(const void *key) { listeners_.erase(key); }
+
+// ------------------------------------------------------------------ blends
+
+void ImageListBlend(QImage &image, TColor Color, bool Half)
+{
+    if (image.isNull() || Color == clNone)
+        return;
+    const QRgb c = TColorToQColor(ColorToRGB(Color)).rgb() | 0xFF000000u;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const bool xe = x % 2 == 0, ye = y % 2 == 0;
+            if (Half ? (xe != ye) : (xe || ye))
+                image.setPixel(x, y, c);
+        }
+}
 
 } // namespace platform

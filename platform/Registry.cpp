@@ -2,9 +2,14 @@
 
 #include "platform/Cp1250.h"
 
+#include "platform/System.h"
+
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unistd.h>
 
 namespace platform {
 
@@ -26,12 +31,243 @@ struct Node {
 struct Store {
     std::mutex lock;
     std::map<HKEY, Node> roots;
+    AnsiString fixedFile;  // RegistrySetFile; empty: the default file
+    AnsiString loadedFile; // the file the roots were read from
+    bool loaded = false;
+    bool damaged = false; // the loaded file could not be read
 };
 
 Store &store()
 {
     static Store s;
     return s;
+}
+
+AnsiString backingFile(const Store &s)
+{
+    return s.fixedFile.empty() ? WindowsDir() + "velmora/rbkn/registry" : s.fixedFile;
+}
+
+// ------------------------------------------------------------- file form
+
+const char *const Signature = "RBKN-REGISTRY 1";
+
+AnsiString escapeField(const AnsiString &text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    AnsiString out = ":";
+    for (char ch : text) {
+        const uint8_t b = static_cast<uint8_t>(ch);
+        if (b <= 0x20 || b == 0x7F || b == '%') {
+            out += '%';
+            out += digits[b >> 4];
+            out += digits[b & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool unescapeField(const AnsiString &field, AnsiString &out)
+{
+    if (field.empty() || field[0] != ':')
+        return false;
+    out.clear();
+    for (size_t i = 1; i < field.size(); ++i) {
+        const uint8_t b = static_cast<uint8_t>(field[i]);
+        if (b <= 0x20 || b == 0x7F)
+            return false; // written escaped, never raw
+        if (field[i] != '%') {
+            out += field[i];
+            continue;
+        }
+        if (i + 2 >= field.size())
+            return false;
+        const int hi = hexValue(field[i + 1]), lo = hexValue(field[i + 2]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return true;
+}
+
+void writeNode(AnsiString &out, HKEY root, const AnsiString &path, const Node &n)
+{
+    out += "K " + std::to_string(root - HKEY_CLASSES_ROOT) + " " + escapeField(path) + "\n";
+    for (const auto &[up, v] : n.values) {
+        static const char types[] = "?SEIB";
+        out += types[v.type];
+        out += " " + escapeField(v.name) + " " +
+               (v.type == rdInteger ? escapeField(std::to_string(v.number)) : escapeField(v.data)) + "\n";
+    }
+    for (const auto &[up, child] : n.children)
+        writeNode(out, root, path.empty() ? child->name : path + "\\" + child->name, *child);
+}
+
+AnsiString storeText(const Store &s)
+{
+    AnsiString out = AnsiString(Signature) + "\n";
+    for (const auto &[root, node] : s.roots)
+        writeNode(out, root, AnsiString(), node);
+    return out;
+}
+
+std::vector<AnsiString> splitKey(const AnsiString &key);
+
+// Fills roots from the text; false (roots left empty) when the text is not
+// a whole, well-formed registry file.
+bool parseText(const AnsiString &text, std::map<HKEY, Node> &roots)
+{
+    roots.clear();
+    size_t pos = 0;
+    bool first = true;
+    Node *current = nullptr;
+    bool bad = false;
+    // Each damaged line sets bad and leaves the loop.
+    auto fail = [&bad] { bad = true; };
+    while (!bad && pos < text.size()) {
+        const size_t nl = text.find('\n', pos);
+        if (nl == AnsiString::npos) {
+            fail(); // every line ends with a line feed
+            break;
+        }
+        const AnsiString line = text.substr(pos, nl - pos);
+        pos = nl + 1;
+        if (first) {
+            if (line != Signature) {
+                fail();
+                break;
+            }
+            first = false;
+            continue;
+        }
+        const size_t sp1 = line.find(' ');
+        const size_t sp2 = sp1 == AnsiString::npos ? sp1 : line.find(' ', sp1 + 1);
+        if (sp1 != 1 || sp2 == AnsiString::npos || line.find(' ', sp2 + 1) != AnsiString::npos) {
+            fail();
+            break;
+        }
+        const char kind = line[0];
+        const AnsiString a = line.substr(2, sp2 - 2), b = line.substr(sp2 + 1);
+        AnsiString field;
+        if (!unescapeField(b, field)) {
+            fail();
+            break;
+        }
+        if (kind == 'K') {
+            if (a.size() != 1 || a[0] < '0' || a[0] > '6') {
+                fail();
+                break;
+            }
+            Node *n = &roots[HKEY_CLASSES_ROOT + HKEY(a[0] - '0')];
+            for (const AnsiString &name : splitKey(field)) {
+                auto &slot = n->children[AnsiUpperCase(name)];
+                if (!slot) {
+                    slot = std::make_unique<Node>();
+                    slot->name = name;
+                }
+                n = slot.get();
+            }
+            current = n;
+            continue;
+        }
+        const char *types = "?SEIB";
+        const char *t = kind != '?' && kind != '\0' ? std::strchr(types, kind) : nullptr;
+        AnsiString name;
+        if (t == nullptr || current == nullptr || !unescapeField(a, name)) {
+            fail();
+            break;
+        }
+        Value v;
+        v.name = name;
+        v.type = static_cast<TRegDataType>(t - types);
+        if (v.type == rdInteger) {
+            if (!TryStrToInt(field, v.number)) {
+                fail();
+                break;
+            }
+        } else {
+            v.data = field;
+        }
+        current->values[AnsiUpperCase(name)] = v;
+    }
+    if (bad || first) {
+        roots.clear();
+        return false;
+    }
+    return true;
+}
+
+// Reads the backing file when it has not been read yet (or the file changed,
+// as when tests point XDG_CONFIG_HOME elsewhere).
+void ensureLoaded(Store &s)
+{
+    const AnsiString file = backingFile(s);
+    if (s.loaded && file == s.loadedFile)
+        return;
+    s.loaded = true;
+    s.loadedFile = file;
+    s.damaged = false;
+    s.roots.clear();
+    if (!FileExists(file))
+        return;
+    AnsiString text;
+    try {
+        text = ReadFileBytes(file);
+    } catch (const std::exception &) {
+        s.damaged = true;
+        return;
+    }
+    if (!parseText(text, s.roots)) {
+        s.damaged = true;
+        std::fprintf(stderr, "registry file %s is damaged; starting empty (kept as %s.damaged)\n", file.c_str(),
+                     file.c_str());
+    }
+}
+
+// Writes the store to its file through a temporary file and a rename. A
+// damaged file is first kept aside. A failed write leaves the change in
+// memory for this run and says so on stderr.
+void persist(Store &s)
+{
+    const AnsiString file = s.loadedFile;
+    if (s.damaged) {
+        RenameFile(file, file + ".damaged");
+        s.damaged = false;
+    }
+    ForceDirectories(ExtractFilePath(file));
+    const AnsiString tmp = file + ".tmp" + std::to_string(::getpid());
+    const AnsiString text = storeText(s);
+    bool ok = false;
+    if (std::FILE *f = std::fopen(tmp.c_str(), "wb")) {
+        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        ok = std::fflush(f) == 0 && ok;
+        ok = std::fclose(f) == 0 && ok;
+    }
+    if (ok)
+        ok = RenameFile(tmp, file);
+    if (!ok) {
+        std::remove(tmp.c_str());
+        std::fprintf(stderr, "registry file %s could not be written\n", file.c_str());
+    }
+}
+
+std::unique_lock<std::mutex> lockStore()
+{
+    std::unique_lock<std::mutex> g(store().lock);
+    ensureLoaded(store());
+    return g;
 }
 
 bool validRoot(HKEY root)
@@ -88,8 +324,34 @@ const Value *findValue(const Node *n, const AnsiString &name)
 
 void RegistryClear()
 {
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     store().roots.clear();
+    persist(store());
+}
+
+void RegistrySetFile(const AnsiString &FileName)
+{
+    std::lock_guard g(store().lock);
+    store().fixedFile = FileName;
+    store().loaded = false;
+}
+
+AnsiString RegistryFile()
+{
+    std::lock_guard g(store().lock);
+    return backingFile(store());
+}
+
+bool RegistryLoadFromText(const AnsiString &Text)
+{
+    auto g = lockStore();
+    return parseText(Text, store().roots);
+}
+
+AnsiString RegistrySaveToText()
+{
+    auto g = lockStore();
+    return storeText(store());
 }
 
 // ----------------------------------------------------------------- TRegistry
@@ -114,10 +376,13 @@ void TRegistry::SetRootKey(HKEY Value)
 bool TRegistry::OpenKey(const AnsiString &Key, bool CanCreate)
 {
     const std::vector<AnsiString> path = resolve(Key);
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     Node *n = walk(root_, path, false);
-    if (!n && CanCreate && (access_ & KEY_CREATE_SUB_KEY) != 0)
+    if (!n && CanCreate && (access_ & KEY_CREATE_SUB_KEY) != 0) {
         n = walk(root_, path, true);
+        if (n)
+            persist(store());
+    }
     if (!n)
         return false;
     // Keep the names as they were created.
@@ -154,7 +419,7 @@ AnsiString TRegistry::CurrentPath() const
 bool TRegistry::KeyExists(const AnsiString &Key) const
 {
     const std::vector<AnsiString> path = resolve(Key);
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     return walk(root_, path, false) != nullptr;
 }
 
@@ -163,8 +428,13 @@ bool TRegistry::CreateKey(const AnsiString &Key)
     if ((access_ & KEY_CREATE_SUB_KEY) == 0)
         return false;
     const std::vector<AnsiString> path = resolve(Key);
-    std::lock_guard g(store().lock);
-    return walk(root_, path, true) != nullptr;
+    auto g = lockStore();
+    if (walk(root_, path, false) != nullptr)
+        return true;
+    if (walk(root_, path, true) == nullptr)
+        return false;
+    persist(store());
+    return true;
 }
 
 bool TRegistry::DeleteKey(const AnsiString &Key)
@@ -172,11 +442,14 @@ bool TRegistry::DeleteKey(const AnsiString &Key)
     std::vector<AnsiString> path = resolve(Key);
     if (path.empty() || !canWrite())
         return false;
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     const AnsiString last = path.back();
     path.pop_back();
     Node *parent = walk(root_, path, false);
-    return parent && parent->children.erase(AnsiUpperCase(last)) > 0;
+    if (!parent || parent->children.erase(AnsiUpperCase(last)) == 0)
+        return false;
+    persist(store());
+    return true;
 }
 
 std::vector<AnsiString> TRegistry::GetKeyNames() const
@@ -184,7 +457,7 @@ std::vector<AnsiString> TRegistry::GetKeyNames() const
     std::vector<AnsiString> out;
     if (!open_)
         return out;
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     if (const Node *n = walk(root_, path_, false))
         for (const auto &[up, child] : n->children)
             out.push_back(child->name);
@@ -196,7 +469,7 @@ std::vector<AnsiString> TRegistry::GetValueNames() const
     std::vector<AnsiString> out;
     if (!open_)
         return out;
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     if (const Node *n = walk(root_, path_, false))
         for (const auto &[up, v] : n->values)
             out.push_back(v.name);
@@ -212,7 +485,7 @@ TRegDataType TRegistry::GetDataType(const AnsiString &Name) const
 {
     if (!open_)
         return rdUnknown;
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     const Value *v = findValue(walk(root_, path_, false), Name);
     return v ? v->type : rdUnknown;
 }
@@ -221,16 +494,19 @@ bool TRegistry::DeleteValue(const AnsiString &Name)
 {
     if (!open_ || !canWrite())
         return false;
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     Node *n = walk(root_, path_, false);
-    return n && n->values.erase(AnsiUpperCase(Name)) > 0;
+    if (!n || n->values.erase(AnsiUpperCase(Name)) == 0)
+        return false;
+    persist(store());
+    return true;
 }
 
 AnsiString TRegistry::ReadString(const AnsiString &Name) const
 {
     if (!open_)
         return AnsiString();
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     const Value *v = findValue(walk(root_, path_, false), Name);
     if (!v)
         return AnsiString();
@@ -243,7 +519,7 @@ int32_t TRegistry::ReadInteger(const AnsiString &Name) const
 {
     if (!open_)
         return 0;
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     const Value *v = findValue(walk(root_, path_, false), Name);
     if (!v)
         return 0;
@@ -256,7 +532,7 @@ void TRegistry::writeValue(const AnsiString &Name, TRegDataType type, const Ansi
 {
     if (!open_ || !canWrite())
         throw ERegistryException("Failed to set data for '" + Name + "'");
-    std::lock_guard g(store().lock);
+    auto g = lockStore();
     Node *n = walk(root_, path_, false);
     if (!n)
         throw ERegistryException("Failed to set data for '" + Name + "'");
@@ -266,6 +542,7 @@ void TRegistry::writeValue(const AnsiString &Name, TRegDataType type, const Ansi
     v.type = type;
     v.data = data;
     v.number = number;
+    persist(store());
 }
 
 void TRegistry::WriteString(const AnsiString &Name, const AnsiString &Value)

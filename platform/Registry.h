@@ -1,6 +1,24 @@
-// The registry as the library sees it: an in-process, typed key store that
-// lives as long as the process and never touches the host (there is no
-// system registry here, and the program writes no settings of its own). Keys
+// The registry as the library sees it: a typed key store of our own that
+// never touches the host's settings (there is no system registry here). It
+// persists between runs in one file, by default
+// <XDG config home>/velmora/rbkn/registry: the file is read at the first use
+// of the store (and again whenever the file name changes, as when
+// XDG_CONFIG_HOME is pointed elsewhere), and after every change the whole
+// store is written to a temporary file beside it that is then renamed over
+// it. A file that cannot be read as a whole (damaged, truncated, foreign) is
+// ignored: the store starts empty, a note goes to stderr, and the next write
+// first renames the damaged file to <file>.damaged. A write that fails keeps
+// the change for the running process and says so on stderr.
+//
+// The file is text, one line per key or value, each line ended by "\n":
+//   RBKN-REGISTRY 1                 the first line
+//   K <root> :<key path>           a key (root 0..6 = HKEY_CLASSES_ROOT ..
+//                                  HKEY_DYN_DATA, path names joined by '\')
+//   <t> :<name> :<data>            a value of the last key; t = S string,
+//                                  E expandable string, I integer (decimal
+//                                  data), B binary
+// In the fields, bytes up to 0x20, 0x7F and '%' are written as '%' and two
+// upper-case hexadecimal digits. Keys
 // form a tree under the six roots; key and value names compare
 // case-insensitively (code page 1250 upper-casing) and keep the spelling of
 // their creation. Key paths use '\' between names; a path that begins with
@@ -46,8 +64,17 @@ public:
     using Exception::Exception;
 };
 
-// Empties the whole store.
+// Empties the whole store (and its file).
 void RegistryClear();
+// Points the store at another file (tests); empty: the default file. The
+// file is read at the next use.
+void RegistrySetFile(const AnsiString &FileName);
+AnsiString RegistryFile();
+// The file form of the store, and reading it back into the store (not into
+// the file): false, with the store left empty, for text that is not a whole
+// registry file.
+AnsiString RegistrySaveToText();
+bool RegistryLoadFromText(const AnsiString &Text);
 
 class TRegistry {
 public:

@@ -154,7 +154,7 @@ TEST(CatalogueRecords, DefinitionGlobalFieldsAndErrors)
         FAIL();
     } catch (const EInOutError &err) {
         EXPECT_EQ(err.ErrorCode, 2);
-        EXPECT_EQ(err.Message, "File not found");
+        EXPECT_EQ(err.Message, "File not found: " + e.folder.file("missing.def")); // the message names the file
     }
     EXPECT_EQ(e.records.Count(), 1);
 

@@ -4,6 +4,7 @@
 // application object's error messages.
 #pragma once
 
+#include "KCLUnitsEnvironment.h"
 #include "TestSupport.h"
 #include "browser/TaxonarMainCode.h"
 #include "platform/Cp1250.h"

@@ -248,6 +248,79 @@ TEST_F(MainFormExportTest, UnwritableTargetReachesTheDefaultHandlerWithoutShell)
     EXPECT_EQ(errors.size(), 1u);
 }
 
+// A table record whose layout lines are the given ones, on the file e.txt.
+std::string TableRecord(const std::vector<std::string> &layout)
+{
+    std::string r = "NAME=Tabela\tPARENT=ROOT\tVIEW=SHOW\tLINK=T\tMODE=TABLE\tFILE=e.txt\tsignature=TT\t";
+    for (const auto &l : layout)
+        r += l + "\t";
+    return r;
+}
+
+TEST_F(MainFormTableTest, TableWithoutColumnsLeavesNothingOfTheOneBefore)
+{
+    write("e.txt", TableFile({" "}));
+    for (const char *count : {"0", "-3"}) {
+        SCOPED_TRACE(count);
+        ItemRecords->Put(kT, TableRecord({"COLUMNS=" + std::string(count)}));
+        ASSERT_TRUE(form->OpenItem(kLinkTable, false, -1, ""));
+        ASSERT_EQ(LinkRecords->Count(), 1);
+        ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+        EXPECT_EQ(grid->ColCount(), 1);
+        ASSERT_EQ(grid->RowCount(), 2);
+        EXPECT_EQ(row(0), std::vector<std::string>{""});
+        EXPECT_EQ(row(1), std::vector<std::string>{""});
+        EXPECT_EQ(grid->Objects(0, 1), -1);
+        EXPECT_EQ(LinkRecords->Count(), 0);
+        EXPECT_EQ(LeftColumns, "#");
+        EXPECT_EQ(grid->ColWidths(0), autoWidth(0)); // the empty column fills the grid
+    }
+}
+
+TEST_F(MainFormTableTest, ColumnCountAndWidthsAreBounded)
+{
+    write("e.txt", TableFile({"a\tb"}));
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    struct Case {
+        std::vector<std::string> layout;
+        const char *error; // empty: opens
+    } cases[] = {
+        {{"COLUMNS=257"}, "'257' is not a valid column count (at most 256)"},
+        {{"COLUMNS=2147483647"}, "'2147483647' is not a valid column count (at most 256)"},
+        {{"COLUMNS=2", "WIDTH1=10", "WIDTH2=10001"}, "'10001' is not a valid column width (at most 10000)"},
+        {{"COLUMNS=1", "WIDTH1=-2000000000"}, "'-2000000000' is not a valid column width (at most 10000)"},
+        {{"COLUMNS=2", "WIDTH1=10000", "WIDTH2=-10000"}, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.layout[0]);
+        ItemRecords->Put(kT, TableRecord(c.layout));
+        const int before = ViewMode;
+        if (*c.error) {
+            try {
+                form->OpenItem(kT, false, -1, "");
+                ADD_FAILURE() << "opened";
+            } catch (const platform::EConvertError &e) {
+                EXPECT_EQ(e.Message, c.error);
+            }
+            EXPECT_EQ(ViewMode, before);
+            EXPECT_LE(grid->ColCount(), 256);
+        } else {
+            ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+            EXPECT_EQ(grid->ColCount(), 2);
+            EXPECT_EQ(row(1), (std::vector<std::string>{"a", "b"}));
+        }
+    }
+
+    // As many columns as allowed.
+    std::string many = "COLUMNS=256\t";
+    for (int n = 1; n <= 256; ++n)
+        many += "WIDTH" + std::to_string(n) + "=5\t";
+    ItemRecords->Put(kT, TableRecord({many}));
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    EXPECT_EQ(grid->ColCount(), 256);
+    EXPECT_EQ(row(1)[1], "b");
+}
+
 TEST_F(MainFormTableTest, MarkupToPlainTextRemovesTagsAndTargets)
 {
     EXPECT_EQ(form->MarkupToPlainText("#B#Rolnictwo#B#"), "Rolnictwo");

@@ -71,16 +71,6 @@ TEST_F(MainFormTest, CreationSetsFoldersListsAndEmptiesTheTemporaryFolder)
     EXPECT_FALSE(FormReady);
 }
 
-TEST_F(MainFormTest, MissingDictionaryStopsTheCreationWithTheErrorMessage)
-{
-    platform::DeleteFile(prog.file("dictionary.global"));
-    create();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find("dictionary.global"), std::string::npos) << errors[0];
-    EXPECT_NE(HistoryList, nullptr);
-    EXPECT_EQ(FoundList, nullptr); // the steps after the failing one did not run
-}
-
 TEST_F(MainFormTest, WindowLayoutFollowsTheDescription)
 {
     start();
@@ -208,19 +198,6 @@ TEST_F(MainFormTest, LoaderWritesEachTitleToTheSplashWindow)
     TaxonarStartForm = nullptr;
     EXPECT_EQ(ItemRecords->Count(), kRecordCount + 1);
     EXPECT_EQ(form->FindNodeByItem(kRecordCount)->Parent(), nullptr);
-}
-
-TEST_F(MainFormTest, MissingCatalogueFileReachesTheDefaultHandlerAndKeepsWhatWasRead)
-{
-    write("definition.global", A("t.definition;testową;TT;A\r\nbrak.definition;brak;BB;B\r\n"));
-    create();
-    form->Show();
-    QApplication::processEvents();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_FALSE(errors[0].empty());
-    EXPECT_EQ(ItemRecords->Count(), kRecordCount); // the first file's records stay
-    EXPECT_EQ(TaxonarStartForm, nullptr);
-    EXPECT_FALSE(form->TaxonarStartTimer->Enabled()); // the later steps did not run
 }
 
 TEST_F(MainFormTest, BlankLineInTheCatalogueListStopsTheLoad)

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QTest>
 #include <QTimer>
@@ -456,6 +457,65 @@ TEST_F(SecondaryWindowsTest, PrintingRunsTheDialogAndPrintsUnderTheWindowsTitle)
             << "the whole document";
         EXPECT_NE(printers[0], nullptr);
         ::unlink(program_.file(c.file).c_str());
+    }
+}
+
+// The system print dialog itself, answered by a timer, inside a running
+// application event loop as in the program: closing it either way leaves its
+// document window up and waiting for the user.
+TEST_F(SecondaryWindowsTest, ClosingTheRealPrintDialogKeepsItsWindowOpen)
+{
+    ASSERT_TRUE(ConfigCreateDefault());
+    TPrintDialog::ExecuteHook = nullptr;
+    for (const auto &c : documentCases()) {
+        for (const bool confirm : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (confirm ? " confirmed" : " cancelled"));
+            printed.clear();
+            std::unique_ptr<TForm> form(c.make());
+            for (int i = 0; i < form->ComponentCount(); ++i)
+                if (auto *d = dynamic_cast<TPrintDialog *>(form->Components(i)))
+                    d->Printer()->setOutputFileName(QString::fromStdString(program_.file("out.pdf")));
+
+            QWidget *dialogParent = nullptr;
+            int answered = 0;
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&] {
+                for (QWidget *w : QApplication::topLevelWidgets()) {
+                    auto *d = qobject_cast<QPrintDialog *>(w);
+                    if (d == nullptr || !d->isVisible())
+                        continue;
+                    dialogParent = d->parentWidget();
+                    ++answered;
+                    if (confirm)
+                        d->accept();
+                    else
+                        d->reject();
+                }
+            });
+            int result = -1;
+            bool upAfterDialog = false;
+            QTimer::singleShot(0, [&] {
+                Application->ModalHook = [&](TCustomForm *f) {
+                    answer.start(20);
+                    c.print(form.get())->Click();
+                    answer.stop();
+                    // Whatever the dialog's closing set going comes before the
+                    // test's own answer.
+                    QTest::qWait(100);
+                    upAfterDialog = f->Visible() && f->ModalResult() == mrNone;
+                    f->SetModalResult(mrOk);
+                };
+                result = form->ShowModal();
+                Application->ModalHook = nullptr;
+                QCoreApplication::exit(0);
+            });
+            QApplication::exec();
+            EXPECT_EQ(answered, 1);
+            EXPECT_EQ(dialogParent, form->Widget()->window());
+            EXPECT_TRUE(upAfterDialog);
+            EXPECT_EQ(result, mrOk);
+            EXPECT_EQ(printed.size(), confirm ? 1u : 0u);
+        }
     }
 }
 

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -44,6 +46,7 @@ protected:
     }
     void TearDown() override
     {
+        SetXmlTempFileCreator({});
         SetXmlRetryWait({});
         UserDataDir = savedDir_;
         SetFlags(saved_[0], saved_[1], saved_[2], saved_[3]);
@@ -231,3 +234,75 @@ TEST_F(SettingsTest, HeldFileFailsWithoutChange)
     EXPECT_EQ(ReadConfig(), DefaultFile);
     EXPECT_EQ(Flags(), std::vector<bool>(4, false));
 }
+
+namespace {
+
+// The folder refuses new files (as one the user may not write does; the
+// tests run as root, which folder permissions do not stop, so the refusal is
+// injected): the existing file is rewritten in place.
+TEST_F(SettingsTest, FolderThatRefusesNewFilesStillSavesTheExistingFile)
+{
+    StartUp();
+    std::vector<std::string> attempted;
+    int refusal = EACCES;
+    SetXmlTempFileCreator([&](const AnsiString &path) {
+        attempted.push_back(path);
+        errno = refusal;
+        return -1;
+    });
+    // Blank lines make the old file longer than the new one: it is cut.
+    WriteConfig(DefaultFile + "\r\n\r\n\r\n\r\n\r\n\r\n");
+    ViewInfo = false;
+    ASSERT_TRUE(ConfigSave());
+    EXPECT_FALSE(attempted.empty());
+    std::string expected = DefaultFile;
+    expected.replace(expected.find("<viewinfo>1"), 11, "<viewinfo>0");
+    EXPECT_EQ(ReadConfig(), expected);
+    // The next start reads what was saved: the explanations stay closed.
+    SetFlags(true, true, true, false);
+    StartUp();
+    EXPECT_EQ(Flags(), (std::vector<bool>{true, true, false, true}));
+
+    // A missing file cannot be made there at all.
+    ::unlink(ConfigFileName().c_str());
+    EXPECT_FALSE(ConfigCreateDefault());
+    EXPECT_EQ(::access(ConfigFileName().c_str(), F_OK), -1);
+
+    // Other failures (a full disk) never risk the old file in place.
+    WriteConfig(DefaultFile);
+    refusal = ENOSPC;
+    ViewInfo = false;
+    EXPECT_FALSE(ConfigSave());
+    EXPECT_EQ(ReadConfig(), DefaultFile);
+}
+
+TEST_F(SettingsTest, SymbolicLinkIsWrittenThroughAndStaysALink)
+{
+    testsupport::TempFolder elsewhere;
+    ASSERT_EQ(::mkdir(elsewhere.file("sub").c_str(), 0755), 0);
+    // config.xml -> sub/hop (relative to its folder) -> ../real.xml
+    ASSERT_EQ(::symlink("../real.xml", elsewhere.file("sub/hop").c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.file("sub/hop").c_str(), ConfigFileName().c_str()), 0);
+    auto isLink = [](const std::string &path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    };
+
+    // A link to nothing yet: the default file is made where it leads.
+    StartUp();
+    EXPECT_TRUE(isLink(ConfigFileName()));
+    EXPECT_TRUE(isLink(elsewhere.file("sub/hop")));
+    EXPECT_EQ(testsupport::readFile(elsewhere.file("real.xml")), DefaultFile);
+
+    FirstInfo = false;
+    ASSERT_TRUE(ConfigSave());
+    EXPECT_TRUE(isLink(ConfigFileName()));
+    EXPECT_NE(testsupport::readFile(elsewhere.file("real.xml")).find("<firstinfo>0</firstinfo>"), std::string::npos);
+
+    // A loop of links is a failed write, not a hang.
+    ::unlink(elsewhere.file("sub/hop").c_str());
+    ASSERT_EQ(::symlink(ConfigFileName().c_str(), elsewhere.file("sub/hop").c_str()), 0);
+    EXPECT_FALSE(ConfigCreateDefault());
+}
+
+} // namespace

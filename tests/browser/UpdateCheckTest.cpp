@@ -10,7 +10,9 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <random>
@@ -62,6 +64,11 @@ public:
         int status = 200;
         std::string body;
         bool silent = false; // read the request and never answer
+        // When above 0: the body goes out `trickleBytes` at a time, one piece
+        // every trickleMs.
+        int trickleMs = 0;
+        size_t trickleBytes = 1;
+        bool withLength = true; // send Content-Length (else the close ends the body)
     };
 
     TestHttpServer()
@@ -98,12 +105,29 @@ private:
                     a = it->second;
                 if (a.silent)
                     return;
-                const std::string reply = "HTTP/1.1 " + std::to_string(a.status) +
-                                          " X\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                          std::to_string(a.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                                          a.body;
-                s->write(reply.data(), qint64(reply.size()));
-                s->disconnectFromHost();
+                const std::string answerHead =
+                    "HTTP/1.1 " + std::to_string(a.status) + " X\r\nContent-Type: text/plain\r\n" +
+                    (a.withLength ? "Content-Length: " + std::to_string(a.body.size()) + "\r\n" : "") +
+                    "Connection: close\r\n\r\n";
+                if (a.trickleMs <= 0) {
+                    const std::string reply = answerHead + a.body;
+                    s->write(reply.data(), qint64(reply.size()));
+                    s->disconnectFromHost();
+                    return;
+                }
+                s->write(answerHead.data(), qint64(answerHead.size()));
+                auto *timer = new QTimer(s);
+                auto sent = std::make_shared<size_t>(0);
+                QObject::connect(timer, &QTimer::timeout, s, [s, timer, sent, a] {
+                    const size_t n = std::min(a.trickleBytes, a.body.size() - *sent);
+                    s->write(a.body.data() + *sent, qint64(n));
+                    *sent += n;
+                    if (*sent == a.body.size()) {
+                        timer->stop();
+                        s->disconnectFromHost();
+                    }
+                });
+                timer->start(a.trickleMs);
             });
         }
     }
@@ -260,10 +284,9 @@ protected:
         form->UpdateTerminate = [this] { ++terminations; };
     }
 
-    void useServer(int port, int timeoutMs = 5000)
-    {
-        form->TaxonarHTTP = Form::NewHTTPClient("127.0.0.1", port, timeoutMs);
-    }
+    Form::THTTPLimits limits{5000, 20000, Form::UpdateVersionMaxBytes, Form::UpdateDownloadMaxBytes};
+
+    void useServer(int port) { form->TaxonarHTTP = Form::NewHTTPClient("127.0.0.1", port, limits); }
 
     void serve(const std::string &version, const std::string *install = nullptr)
     {
@@ -406,7 +429,8 @@ TEST_F(UpdateCheckTest, ServerFailuresReportNoUpdate)
 TEST_F(UpdateCheckTest, SilentServerTimesOut)
 {
     server.answers[kVersionPath] = {200, "", true};
-    useServer(server.port(), 300);
+    limits.SilenceMs = 300;
+    useServer(server.port());
     check();
     expectNoUpdateMessage();
     ASSERT_EQ(server.paths.size(), 1u);
@@ -417,6 +441,79 @@ TEST_F(UpdateCheckTest, SilentServerTimesOut)
     server.answers[kInstallPath] = {200, "", true};
     check();
     expectNoUpdateMessage();
+}
+
+TEST_F(UpdateCheckTest, TricklingServerIsCutOffAtTheDeadline)
+{
+    // A byte every 50 ms never lets the silence time-out run out; the
+    // deadline ends the request all the same, long before the body is in.
+    limits.SilenceMs = 2000;
+    limits.DeadlineMs = 400;
+    useServer(server.port());
+    server.answers[kVersionPath] = {200, "1;4;0;" + std::string(100, ' '), false, 50, 1};
+    check();
+    expectNoUpdateMessage();
+    EXPECT_EQ(server.paths, std::vector<std::string>{kVersionPath}); // no installer asked for
+
+    // The installer download has its own deadline.
+    shown.clear();
+    serve("1;4;0;");
+    server.answers[kInstallPath] = {200, converted, false, 50, 1000};
+    check();
+    expectNoUpdateMessage();
+}
+
+TEST_F(UpdateCheckTest, BodiesOverTheirLimitFailTheCheck)
+{
+    limits.MaxTextBytes = 64;
+    limits.MaxFileBytes = int64_t(converted.size());
+    useServer(server.port());
+    struct Case {
+        const char *what;
+        TestHttpServer::Answer version, install;
+    } cases[] = {
+        {"version file too long", {200, "1;4;0;" + std::string(59, ' ')}, {200, converted}},
+        {"installer announced too long", {200, "1;4;0;"}, {200, converted + "x"}},
+        {"installer too long without a length", {200, "1;4;0;"}, {200, converted + "x", false, 0, 1, false}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        shown.clear();
+        server.answers = {{kVersionPath, c.version}, {kInstallPath, c.install}};
+        check();
+        expectNoUpdateMessage();
+    }
+
+    // At the limits, the update is offered.
+    shown.clear();
+    server.answers = {{kVersionPath, {200, "1;4;0;" + std::string(58, ' ')}},
+                      {kInstallPath, {200, converted, false, 0, 1, false}}};
+    check();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].name, "TaxonarQueryForm");
+    EXPECT_TRUE(readFile(exe()) == plain);
+}
+
+TEST_F(UpdateCheckTest, InstallerGoesToItsFileAsItArrives)
+{
+    // The installer arrives in pieces; between them, what came so far is
+    // already on disk rather than held back in memory.
+    serve("1;4;0;");
+    server.answers[kInstallPath] = {200, converted, false, 30, 16384};
+    int64_t largestSeen = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        largestSeen = std::max<int64_t>(largestSeen, int64_t(readFile(newFile()).size()));
+    });
+    poll.start(5);
+    check();
+    poll.stop();
+    EXPECT_GT(largestSeen, 0);
+    EXPECT_LT(largestSeen, int64_t(converted.size()));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].name, "TaxonarQueryForm");
+    EXPECT_TRUE(readFile(exe()) == plain);
+    EXPECT_FALSE(platform::FileExists(newFile()));
 }
 
 TEST_F(UpdateCheckTest, MenuAndToolButtonRunTheCheckWhenEnabled)

@@ -1,9 +1,13 @@
 // Alpha overlay and bitmap effects: image-list watching, the notification
 // chain, the buffer, copying, summaries and streaming.
 #include "kcl/KCLBitmapEffectObject.h"
+#include "kcl/KCLCont.h"
+#include "kcl/KCLStreamUtils.h"
 #include "platform/Streaming.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "KCLTestSupport.h"
 
@@ -118,6 +122,30 @@ TEST(KCLAlphaObject, ListBitmapFollowsTheImageList)
     b.SetImageList(nullptr);
 }
 
+TEST(KCLAlphaObject, ListAndObjectMayBeFreedInEitherOrder)
+{
+    // The list goes first: the object stops seeing it, and later changes
+    // and its own destruction touch no freed memory.
+    auto list = std::make_unique<TCustomImageList>(nullptr);
+    list->Add(solid(qRgb(255, 0, 0)));
+    auto a = std::make_unique<TKCLAlphaObject>(nullptr);
+    a->SetImageList(list.get());
+    ASSERT_FALSE(a->FillObject()->ListBitmap()->Empty());
+    list.reset();
+    EXPECT_EQ(a->ImageList(), nullptr);
+    a->SetImageIndex(0);
+    EXPECT_TRUE(a->FillObject()->ListBitmap()->Empty());
+    a.reset();
+
+    // The object goes first: the list no longer calls it.
+    list = std::make_unique<TCustomImageList>(nullptr);
+    a = std::make_unique<TKCLAlphaObject>(nullptr);
+    a->SetImageList(list.get());
+    a.reset();
+    EXPECT_EQ(list->LinkCount(), 0);
+    list->Add(solid(qRgb(0, 0, 255)));
+}
+
 TEST(KCLAlphaObject, AssignCopiesFillAndValues)
 {
     TCustomImageList list(nullptr);
@@ -163,6 +191,74 @@ TEST(KCLAlphaObject, StrengthStorage)
     EXPECT_FLOAT_EQ(back.Strength(), 0.5f);
     EXPECT_EQ(back.ImageIndex(), 3);
     EXPECT_EQ(back.FillObject()->Style(), sfBitmapList);
+}
+
+TEST(KCLAlphaObject, PicturesOfTheLibrarysImageLists)
+{
+    // Two items of 2 × 2 images: item 1 holds a red and a blue image.
+    TKCLImageList list(nullptr);
+    list.AddItem(nullptr);
+    TKCLImageListItem *item = list.ImageItem(list.AddItem(nullptr));
+    item->SetWidth(2);
+    item->SetHeight(2);
+    QImage strip(4, 2, QImage::Format_RGB32);
+    strip.fill(qRgb(255, 0, 0));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 2; x < 4; ++x)
+            strip.setPixel(x, y, qRgb(0, 0, 255));
+    TMemoryStream m;
+    KCLWriteInteger(m, 2);
+    TBitmap b;
+    b.LoadFromImage(strip);
+    KCLWriteBitmap(m, b, false, -1);
+    m.SetPosition(0);
+    item->ReadStrip(m);
+
+    EXPECT_TRUE(KCLIsValidListImage(&list, 1, 1));
+    EXPECT_FALSE(KCLIsValidListImage(&list, 0, 0));
+    EXPECT_FALSE(KCLIsValidListImage(&list, 2, 0));
+
+    TKCLAlphaObject a(nullptr);
+    a.SetListIndex(1);
+    a.SetImageIndex(1);
+    a.SetImageList(&list);
+    ASSERT_FALSE(a.FillObject()->ListBitmap()->Empty());
+    EXPECT_EQ(a.FillObject()->ListBitmap()->Width(), 2);
+    EXPECT_EQ(pixel(*a.FillObject()->ListBitmap()), clBlue);
+    a.SetListIndex(0);
+    EXPECT_TRUE(a.FillObject()->ListBitmap()->Empty());
+
+    // A change of the list reaches the object through its change link.
+    Counter n;
+    a.OnChange = n.Handler();
+    list.ClearItems();
+    EXPECT_EQ(n.calls, 1);
+    a.SetImageList(nullptr);
+}
+
+TEST(KCLAlphaObject, GlobalListsTravelAsInternalReference)
+{
+    KCLContInit();
+    ASSERT_NE(KCLDefaultContainer, nullptr);
+    TKCLAlphaObject a(nullptr);
+    a.SetImageList(KCLDefaultContainer->ImageList());
+    const AnsiString text = streamed(a);
+    EXPECT_NE(text.find("Internal"), AnsiString::npos);
+    EXPECT_NE(text.find("KCLIML30"), AnsiString::npos);
+    EXPECT_EQ(text.find("ImageList"), AnsiString::npos);
+
+    TMemoryStream s;
+    s.Write(text.data(), int32_t(text.size()));
+    s.SetPosition(0);
+    TKCLAlphaObject back(nullptr);
+    ReadPersistent(s, &back);
+    EXPECT_EQ(back.ImageList(), KCLDefaultContainer->ImageList());
+
+    a.SetImageList(KCLDefaultContainer->BitmapList());
+    EXPECT_NE(streamed(a).find("KCLBML30"), AnsiString::npos);
+    a.SetImageList(nullptr);
+    back.SetImageList(nullptr);
+    KCLContFini();
 }
 
 TEST(KCLAlphaObject, InternalReferenceWithUnknownNameGivesNoList)

@@ -291,7 +291,7 @@ TEST(KCLFillObject, StreamingRoundTrip)
         TMemoryStream s;
         WritePersistent(s, &f);
         const AnsiString text(s.Bytes().begin(), s.Bytes().end());
-        for (const char *name : {"Style", "TileMode", "Alignment", "Options", "Offset", "Gradient."})
+        for (const char *name : {"Style", "TileMode", "Alignment", "Options", "Offset", "Gradient.", "Brush", "Bitmap"})
             EXPECT_EQ(text.find(name), AnsiString::npos) << name;
     }
     f.SetStyle(sfBrush); // the shape fill's default, not the fill object's
@@ -312,4 +312,64 @@ TEST(KCLFillObject, StreamingRoundTrip)
     EXPECT_TRUE(back.Options().Empty());
     EXPECT_EQ(back.Gradient()->ColorCount(), 64);
     EXPECT_EQ(back.Gradient()->GradientColors().size(), 64u);
+}
+
+TEST(KCLFillObject, StreamsBrushAndBitmapInPublishedOrder)
+{
+    TKCLFillObject f(nullptr);
+    f.Brush()->SetColor(clRed);
+    f.Brush()->SetStyle(bsClear);
+    f.Bitmap()->SetSize(3, 2);
+    f.Bitmap()->Canvas().SetPixel(1, 0, clBlue);
+    f.SetStyle(sfBitmap);
+    f.SetAlignment(agCenter);
+    f.SetOffsetX(5);
+    TMemoryStream s;
+    WritePersistent(s, &f);
+    const AnsiString text(s.Bytes().begin(), s.Bytes().end());
+    const size_t bitmap = text.find("Bitmap.Data"), style = text.find("Style"), align = text.find("Alignment"),
+                 brush = text.find("Brush.Color"), offset = text.find("OffsetX");
+    ASSERT_NE(bitmap, AnsiString::npos);
+    ASSERT_NE(brush, AnsiString::npos);
+    EXPECT_LT(bitmap, style);
+    EXPECT_LT(align, brush);
+    EXPECT_LT(brush, offset);
+
+    s.SetPosition(0);
+    TKCLFillObject back(nullptr);
+    Counter n;
+    back.OnChange = n.Handler();
+    ReadPersistent(s, &back);
+    EXPECT_EQ(back.Brush()->Color(), clRed);
+    EXPECT_EQ(back.Brush()->Style(), bsClear);
+    ASSERT_EQ(back.Bitmap()->Width(), 3);
+    ASSERT_EQ(back.Bitmap()->Height(), 2);
+    EXPECT_EQ(back.Bitmap()->Image(), f.Bitmap()->Image());
+    EXPECT_GE(n.calls, 1); // the bitmap and the brush report their changes
+    EXPECT_EQ(back.OffsetX(), 5);
+}
+
+TEST(KCLShapeFill, StreamsItsBitmap)
+{
+    TKCLShapeFill f(nullptr);
+    f.Bitmap()->SetSize(4, 4);
+    f.Bitmap()->Canvas().SetPixel(0, 0, clBlack);
+    TMemoryStream s;
+    WritePersistent(s, &f);
+    s.SetPosition(0);
+    TKCLShapeFill back(nullptr);
+    back.Bitmap()->SetSize(9, 9); // replaced by the stream's bitmap
+    ReadPersistent(s, &back);
+    EXPECT_EQ(back.Bitmap()->Image(), f.Bitmap()->Image());
+
+    // A broken bitmap image is a read error, never a crash.
+    AnsiString bytes(s.Bytes().begin(), s.Bytes().end());
+    const size_t bm = bytes.find("BM");
+    ASSERT_NE(bm, AnsiString::npos);
+    bytes[bm + 10] = char(0x7F); // pixel data offset far past the end
+    TMemoryStream bad;
+    bad.Write(bytes.data(), int(bytes.size()));
+    bad.SetPosition(0);
+    TKCLShapeFill broken(nullptr);
+    EXPECT_ANY_THROW(ReadPersistent(bad, &broken));
 }

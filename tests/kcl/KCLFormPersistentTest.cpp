@@ -302,11 +302,12 @@ TEST_F(KCLFormPersistentTest, AutoCenterCentresWhenNothingIsStored)
 {
     fp->SetOptions({foAutoShow, foAutoCenter});
     form->SetPosition(platform::poScreenCenter);
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
     fp->SetPlacementText("");
+    platform::Screen->MonitorSource = nullptr;
     EXPECT_EQ(form->Position(), platform::poDesigned);
-    QScreen *s = form->Widget()->screen();
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(form->Left(), s->geometry().x() + (s->geometry().width() - 800) / 2);
+    EXPECT_EQ(form->Left(), (1024 - 800) / 2);
+    EXPECT_EQ(form->Top(), (768 - 600) / 2);
 }
 
 TEST_F(KCLFormPersistentTest, SizeOnlyKeepsThePositionAndPositionOnlyTheSize)
@@ -401,6 +402,33 @@ TEST_F(KCLFormPersistentTest, ShowRestoresAndDestroySavesInChainOrder)
     form->destroyNow();
     EXPECT_EQ(store.values.count("Common/TestMainForm"), 1u);
     EXPECT_EQ(log.back(), "destroy");
+}
+
+TEST_F(KCLFormPersistentTest, DestroyingTheFormSavesItsPlacementOnce)
+{
+    TMemStore store(nullptr);
+    fp->SetIniUse(ioUseLink);
+    fp->SetIniLink(&store);
+    int destroys = 0;
+    form->OnDestroy = platform::TNotifyEvent::FromFunction([&](platform::TObject *) {
+        ++destroys;
+        // The placement is written before the form's own handler runs.
+        EXPECT_EQ(store.values.count("Common/TestMainForm"), 1u);
+    });
+    load();
+    form->Show();
+    delete form; // no DoDestroy of its own: the form class runs OnDestroy
+    form = nullptr;
+    EXPECT_EQ(destroys, 1);
+    EXPECT_EQ(store.values.count("Common/TestMainForm"), 1u);
+
+    // A form class that runs DoDestroy itself is not told a second time.
+    auto *other = new TTestMainForm(nullptr);
+    int count = 0;
+    other->OnDestroy = platform::TNotifyEvent::FromFunction([&](platform::TObject *) { ++count; });
+    other->destroyNow();
+    delete other;
+    EXPECT_EQ(count, 1);
 }
 
 TEST_F(KCLFormPersistentTest, DisabledComponentLeavesTheFormAlone)

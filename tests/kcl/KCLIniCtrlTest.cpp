@@ -269,6 +269,47 @@ TEST_F(IniCtrlTest, EncodedValuesAreStoredScrambled)
     EXPECT_EQ(c.ReadValue("S", "k", ""), "line1\r\nline2 ");
 }
 
+TEST_F(IniCtrlTest, EncodedValuesComeBackByteForByteFromEveryTarget)
+{
+    AnsiString allBytes;
+    for (int b = 0; b < 256; ++b)
+        allBytes += char(b);
+    const AnsiString samples[] = {" lead", "trail ", "\ttab\t", "line\r\nbreak\n", "\"quoted\"", "'q'",
+                                  "%41%", "a=b;c", "[x]", AnsiString("nul\0byte", 8), allBytes, ""};
+    for (TKCLIniTarget target : {itIniFile, itMemIniFile, itRegistry}) {
+        TKCLIniCtrl c(nullptr);
+        c.SetIniFile("bytes");
+        c.SetTarget(target);
+        c.SetEncoded(true); // CryptMode icmKey by default
+        for (TKCLIniCryptMode mode : {icmKey, icmTextKey}) {
+            c.SetCryptMode(mode);
+            for (uint16_t key : {uint16_t(47113), uint16_t(0), uint16_t(1234)}) {
+                c.SetEncKey(key);
+                int n = 0;
+                for (const AnsiString &v : samples) {
+                    const AnsiString ident = "k" + std::to_string(n++);
+                    c.WriteValue("S", ident, v);
+                    EXPECT_EQ(c.ReadValue("S", ident, "default"), v)
+                        << "target " << target << " mode " << mode << " key " << key << " value " << ident;
+                }
+            }
+        }
+    }
+    // The stored text form stays what it was.
+    TKCLIniCtrl c(nullptr);
+    c.SetCryptMode(icmTextKey);
+    EXPECT_EQ(c.EncodeValue("secret"), "CBC6B0A40A86");
+    // A hand-edited icmKey value with a broken escape reads as the default.
+    c.SetCryptMode(icmKey);
+    c.SetEncoded(true);
+    c.SetTarget(itMemIniFile);
+    c.WriteValue("S", "k", "x");
+    EXPECT_ANY_THROW(c.DecodeValue("%4"));
+    TIniFile(c.GetIniFileName()).WriteString("S", "bad", "%4");
+    c.SetTarget(itIniFile);
+    EXPECT_EQ(c.ReadValue("S", "bad", "d"), "d");
+}
+
 TEST_F(IniCtrlTest, CustomScramblingUsesTheEventsOrNothing)
 {
     TKCLIniCtrl c(nullptr);
@@ -284,6 +325,24 @@ TEST_F(IniCtrlTest, CustomScramblingUsesTheEventsOrNothing)
     EXPECT_EQ(sender, &c);
     EXPECT_EQ(regValue(HKEY_CURRENT_USER, KCLRegistryPath() + "S", "k"), "<x>");
     EXPECT_EQ(c.ReadValue("S", "k", ""), "x");
+}
+
+TEST_F(IniCtrlTest, DefaultTargetKeepsValuesBetweenRuns)
+{
+    {
+        TKCLIniCtrl c(nullptr);
+        c.WriteValue("Main", "Placement", "200,0,1,10,20,810,620");
+        c.SetEncoded(true);
+        c.WriteValue("Main", "Secret", " lead\r\n");
+    }
+    // The next run: the store is read again from its file under XDG_CONFIG_HOME.
+    RegistrySetFile("/nonexistent/elsewhere");
+    RegistrySetFile("");
+    ASSERT_EQ(RegistryFile().rfind(dir_ + "/", 0), 0u);
+    TKCLIniCtrl c(nullptr);
+    EXPECT_EQ(c.ReadValue("Main", "Placement", ""), "200,0,1,10,20,810,620");
+    c.SetEncoded(true);
+    EXPECT_EQ(c.ReadValue("Main", "Secret", ""), " lead\r\n");
 }
 
 TEST_F(IniCtrlTest, ServesAsTheFormPersistenceStore)
