@@ -1170,9 +1170,22 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
 
     g->SetColWidths(autoCol, g->Width() - fixedSum - (g->ColCount() - 1) - 21);
 
+    // At the last row, pending messages are processed. The grid would paint
+    // there, growing the rows in view and recording their links' zones, and
+    // be painted over at once by the row finally chosen below: its rows are
+    // instead given those heights and zones without being drawn, so the open
+    // paints the screen it ends on, once.
     const int last = g->RowCount() - 1;
     selectRow(last);
-    Application->ProcessMessages();
+    {
+        struct NoPaint {
+            TStringGrid *g;
+            ~NoPaint() { g->SetPaintingSuspended(false); }
+        } noPaint{g};
+        g->SetPaintingSuspended(true);
+        Application->ProcessMessages();
+    }
+    g->SizeRowsInView();
 
     bool chosen = false;
     if (!rowKey.empty()) {

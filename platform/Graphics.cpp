@@ -309,8 +309,13 @@ TCanvas::~TCanvas() = default;
 void TCanvas::BeginPaint(QPainter *painter)
 {
     painter_ = painter;
+    BeginMeasure(painter ? painter->device() : nullptr);
+}
+
+void TCanvas::BeginMeasure(const QPaintDevice *device)
+{
     entry_ = nullptr;
-    const QPaintDevice *device = painter ? painter->device() : nullptr;
+    device_ = device;
     dpiX_ = device ? device->logicalDpiX() : 0;
     dpiY_ = device ? device->logicalDpiY() : 0;
 }
@@ -319,13 +324,12 @@ void TCanvas::EndPaint()
 {
     FlushDeferred();
     painter_ = nullptr;
-    entry_ = nullptr;
-    dpiX_ = dpiY_ = 0;
+    BeginMeasure(nullptr);
 }
 
 TCanvas::FontEntry &TCanvas::fontEntry() const
 {
-    const QPaintDevice *device = painter_ ? painter_->device() : nullptr;
+    const QPaintDevice *device = device_;
     const int dx = dpiX_;
     const int dy = dpiY_;
     if (entry_ && entry_->matches(font_, dx, dy))

@@ -324,6 +324,8 @@ public:
     // A control's canvas borrows the control's painter during its paint.
     void BeginPaint(QPainter *painter);
     void EndPaint();
+    // Measures as on a device without drawing on it (until EndPaint).
+    void BeginMeasure(const QPaintDevice *device);
     // While drawing is suspended the drawing calls draw nothing (TextOut
     // still moves the pen) and measuring goes on as on the painter's device:
     // a control runs its drawing code this way to learn what it would do.
@@ -360,7 +362,8 @@ private:
         TBrushStyle brushStyle;
     };
     std::unique_ptr<DeferredText> deferred_;
-    int dpiX_ = 0; // of the painter's device, read when the painter comes
+    const QPaintDevice *device_ = nullptr; // measured on: the painter's, or BeginMeasure's
+    int dpiX_ = 0; // of that device, read when it comes
     int dpiY_ = 0;
     bool suspended_ = false;
 };

@@ -30,6 +30,8 @@ public:
 protected:
     void paintEvent(QPaintEvent *e) override
     {
+        if (grid_->paintingSuspended_)
+            return;
         QPainter p(viewport());
         grid_->PaintCells(p, e->rect());
     }
@@ -515,109 +517,8 @@ void TStringGrid::PaintCells(QPainter &painter, const QRect &dirty)
     repaintAfterPaint_ = false;
     heightsChanged_ = false;
     canvas_.BeginPaint(&painter);
-    const int cw = ClientWidth();
-    const int ch = ClientHeight();
     painter.fillRect(dirty, TColorToQColor(Color()));
-    const QColor fixedLine = TColorToQColor(clBtnShadow);
-    const QColor normalLine = TColorToQColor(clSilver);
-    const QColor light = TColorToQColor(clBtnHighlight);
-    const bool rowSelect = options_.Contains(goRowSelect);
-    const bool hasFocus = view_->hasFocus();
-
-    // Only a row drawn across the whole view counts as sized.
-    const bool wholeWidth = dirty.left() <= 0 && dirty.right() >= cw - 1;
-    SafeCall([&] {
-        int y = 0;
-        // The cells of row r in view, drawn; or, while sizing, passed to the
-        // drawing code with the canvas's drawing suspended.
-        auto rowCells = [&](int r, bool sizing) {
-            const int h = heights_[size_t(r)];
-            int x = 0;
-            for (int c = 0; c < colCount_ && x < cw; ++c) {
-                const int w = widths_[size_t(c)];
-                const TRect rect = Bounds(x, y, w, h);
-                if (x + w + lineWidth_ > dirty.left() && x <= dirty.right()) {
-                    const bool fixed = r < fixedRows_ || c < fixedCols_;
-                    TGridDrawState state;
-                    if (fixed)
-                        state.Include(gdFixed);
-                    if (!fixed && r == row_ && (rowSelect || c == col_))
-                        state.Include(gdSelected);
-                    if (!fixed && r == row_ && c == col_ && hasFocus)
-                        state.Include(gdFocused);
-                    canvas_.SetFont(Font());
-                    canvas_.Brush().SetStyle(bsSolid);
-                    if (fixed) {
-                        canvas_.Brush().SetColor(fixedColor_);
-                    } else if (state.Contains(gdSelected) &&
-                               (!state.Contains(gdFocused) || rowSelect || options_.Contains(goDrawFocusSelected))) {
-                        canvas_.Brush().SetColor(clHighlight);
-                        canvas_.Font().SetColor(clHighlightText);
-                    } else {
-                        canvas_.Brush().SetColor(Color());
-                    }
-                    if (sizing) {
-                        DrawCell(c, r, rect, state);
-                    } else {
-                        if (defaultDrawing_)
-                            canvas_.FillRect(rect);
-                        painter.save();
-                        try {
-                            DrawCell(c, r, rect, state);
-                        } catch (...) {
-                            painter.restore();
-                            throw;
-                        }
-                        painter.restore();
-                        if (defaultDrawing_ && fixed && w > 1 && h > 1) {
-                            painter.fillRect(QRect(x, y, w, 1), light);
-                            painter.fillRect(QRect(x, y, 1, h), light);
-                        }
-                        if (lineWidth_ > 0) {
-                            const bool vert = options_.Contains(fixed ? goFixedVertLine : goVertLine);
-                            const bool horz = options_.Contains(fixed ? goFixedHorzLine : goHorzLine);
-                            const int rowH = heights_[size_t(r)];
-                            if (vert)
-                                painter.fillRect(QRect(x + w, y, lineWidth_, rowH + lineWidth_), fixed ? fixedLine : normalLine);
-                            if (horz)
-                                painter.fillRect(QRect(x, y + rowH, w + lineWidth_, lineWidth_), fixed ? fixedLine : normalLine);
-                        }
-                    }
-                }
-                x += w + lineWidth_;
-            }
-        };
-        auto paintRow = [&](int r) {
-            if (y + heights_[size_t(r)] + lineWidth_ > dirty.top() && y <= dirty.bottom()) {
-                // A row not yet sized at its height is first passed to the
-                // drawing code without drawing, so that it takes the height
-                // the drawing code gives it before it is drawn once.
-                if (sizeRowsBeforeDrawing_ && !sized_[size_t(r)] && OnDrawCell) {
-                    sizingRow_ = true;
-                    canvas_.SetDrawingSuspended(true);
-                    try {
-                        rowCells(r, true);
-                    } catch (...) {
-                        canvas_.SetDrawingSuspended(false);
-                        sizingRow_ = false;
-                        throw;
-                    }
-                    canvas_.SetDrawingSuspended(false);
-                    sizingRow_ = false;
-                }
-                const int before = heights_[size_t(r)];
-                rowCells(r, false);
-                sized_[size_t(r)] = heights_[size_t(r)] == before && wholeWidth;
-            }
-            // A height that the draw-cell event changed counts from here on.
-            y += heights_[size_t(r)] + lineWidth_;
-        };
-        for (int r = 0; r < fixedRows_ && y < ch; ++r)
-            paintRow(r);
-        for (int r = topRow_; r < RowCount() && y < ch; ++r)
-            paintRow(r);
-    });
-
+    SafeCall([&] { passRows(&painter, dirty); });
     canvas_.EndPaint();
     painting_ = false;
     if (repaintAfterPaint_) {
@@ -638,6 +539,138 @@ void TStringGrid::PaintCells(QPainter &painter, const QRect &dirty)
                 view_->viewport()->update();
         });
     }
+}
+
+void TStringGrid::SetPaintingSuspended(bool value)
+{
+    paintingSuspended_ = value;
+    if (!value)
+        view_->viewport()->update();
+}
+
+void TStringGrid::SizeRowsInView()
+{
+    if (!OnDrawCell)
+        return;
+    painting_ = true;
+    repaintAfterPaint_ = false;
+    heightsChanged_ = false;
+    canvas_.BeginMeasure(view_->viewport());
+    SafeCall([&] { passRows(nullptr, QRect(0, 0, ClientWidth(), ClientHeight())); });
+    canvas_.EndPaint();
+    painting_ = false;
+    if (heightsChanged_ || repaintAfterPaint_) {
+        heightsChanged_ = repaintAfterPaint_ = false;
+        updateScrollBar();
+        view_->viewport()->update();
+    }
+}
+
+void TStringGrid::passRows(QPainter *painter, const QRect &dirty)
+{
+    const int cw = ClientWidth();
+    const int ch = ClientHeight();
+    const QColor fixedLine = TColorToQColor(clBtnShadow);
+    const QColor normalLine = TColorToQColor(clSilver);
+    const QColor light = TColorToQColor(clBtnHighlight);
+    const bool rowSelect = options_.Contains(goRowSelect);
+    const bool hasFocus = view_->hasFocus();
+    // Only a row drawn across the whole view counts as sized.
+    const bool wholeWidth = dirty.left() <= 0 && dirty.right() >= cw - 1;
+    int y = 0;
+
+    // The cells of row r in view, drawn; or, while sizing, passed to the
+    // drawing code with the canvas's drawing suspended.
+    auto rowCells = [&](int r, bool sizing) {
+        const int h = heights_[size_t(r)];
+        int x = 0;
+        for (int c = 0; c < colCount_ && x < cw; ++c) {
+            const int w = widths_[size_t(c)];
+            const TRect rect = Bounds(x, y, w, h);
+            if (x + w + lineWidth_ > dirty.left() && x <= dirty.right()) {
+                const bool fixed = r < fixedRows_ || c < fixedCols_;
+                TGridDrawState state;
+                if (fixed)
+                    state.Include(gdFixed);
+                if (!fixed && r == row_ && (rowSelect || c == col_))
+                    state.Include(gdSelected);
+                if (!fixed && r == row_ && c == col_ && hasFocus)
+                    state.Include(gdFocused);
+                canvas_.SetFont(Font());
+                canvas_.Brush().SetStyle(bsSolid);
+                if (fixed) {
+                    canvas_.Brush().SetColor(fixedColor_);
+                } else if (state.Contains(gdSelected) &&
+                           (!state.Contains(gdFocused) || rowSelect || options_.Contains(goDrawFocusSelected))) {
+                    canvas_.Brush().SetColor(clHighlight);
+                    canvas_.Font().SetColor(clHighlightText);
+                } else {
+                    canvas_.Brush().SetColor(Color());
+                }
+                if (sizing) {
+                    DrawCell(c, r, rect, state);
+                } else {
+                    if (defaultDrawing_)
+                        canvas_.FillRect(rect);
+                    painter->save();
+                    try {
+                        DrawCell(c, r, rect, state);
+                    } catch (...) {
+                        painter->restore();
+                        throw;
+                    }
+                    painter->restore();
+                    if (defaultDrawing_ && fixed && w > 1 && h > 1) {
+                        painter->fillRect(QRect(x, y, w, 1), light);
+                        painter->fillRect(QRect(x, y, 1, h), light);
+                    }
+                    if (lineWidth_ > 0) {
+                        const bool vert = options_.Contains(fixed ? goFixedVertLine : goVertLine);
+                        const bool horz = options_.Contains(fixed ? goFixedHorzLine : goHorzLine);
+                        const int rowH = heights_[size_t(r)];
+                        if (vert)
+                            painter->fillRect(QRect(x + w, y, lineWidth_, rowH + lineWidth_), fixed ? fixedLine : normalLine);
+                        if (horz)
+                            painter->fillRect(QRect(x, y + rowH, w + lineWidth_, lineWidth_), fixed ? fixedLine : normalLine);
+                    }
+                }
+            }
+            x += w + lineWidth_;
+        }
+    };
+    auto sizeRow = [&](int r) {
+        sizingRow_ = true;
+        canvas_.SetDrawingSuspended(true);
+        struct Restore {
+            TStringGrid *g;
+            ~Restore()
+            {
+                g->canvas_.SetDrawingSuspended(false);
+                g->sizingRow_ = false;
+            }
+        } restore{this};
+        rowCells(r, true);
+    };
+    auto passRow = [&](int r) {
+        if (y + heights_[size_t(r)] + lineWidth_ > dirty.top() && y <= dirty.bottom()) {
+            // A row not yet sized at its height is first passed to the
+            // drawing code without drawing, so that it takes the height the
+            // drawing code gives it before it is drawn once.
+            if (OnDrawCell && (!painter || (sizeRowsBeforeDrawing_ && !sized_[size_t(r)])))
+                sizeRow(r);
+            if (painter) {
+                const int before = heights_[size_t(r)];
+                rowCells(r, false);
+                sized_[size_t(r)] = heights_[size_t(r)] == before && wholeWidth;
+            }
+        }
+        // A height that the draw-cell event changed counts from here on.
+        y += heights_[size_t(r)] + lineWidth_;
+    };
+    for (int r = 0; r < fixedRows_ && y < ch; ++r)
+        passRow(r);
+    for (int r = topRow_; r < RowCount() && y < ch; ++r)
+        passRow(r);
 }
 
 // ------------------------------------------------------------ keys, mouse

@@ -152,6 +152,14 @@ public:
     // Paints the cells in view onto a painter sized as the client area
     // (the widget's paint and off-screen rendering).
     void PaintCells(QPainter &painter, const QRect &dirty);
+    // Passes the rows a paint of the whole view would reach, and their cells,
+    // through DrawCell with the canvas's drawing suspended, as the sizing of
+    // SizeRowsBeforeDrawing does: they take the heights (and the draw-cell
+    // event's other records) that paint would give them, without drawing.
+    void SizeRowsInView();
+    // While suspended the view paints nothing (what it showed stays); it is
+    // painted whole when painting resumes.
+    void SetPaintingSuspended(bool value);
 
 protected:
     void colorChanged() override;
@@ -181,6 +189,8 @@ private:
     // Moves the current cell; fires OnClick when asked and the row or
     // column changed.
     void moveCurrent(int col, int row, bool click);
+    // The rows in view: drawn on the painter, or only sized when it is null.
+    void passRows(QPainter *painter, const QRect &dirty);
     void changed(); // repaint soon
     void unsize();  // every row to be sized again before it is drawn
     void keyNavigate(uint16_t key);
@@ -213,6 +223,7 @@ private:
     bool repaintAfterPaint_ = false;
     bool heightsChanged_ = false; // rows grew while sized during a paint
     bool sizingRow_ = false;
+    bool paintingSuspended_ = false;
     bool updatingBar_ = false;
     bool pressedOnCell_ = false;
 };
