@@ -2,9 +2,10 @@
 #include "platform/Graphics.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QPainter>
 #include <QPalette>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -273,6 +274,44 @@ TEST_F(CanvasTest, LongClippedTextDrawsAsTheWholeText)
             EXPECT_EQ(fast.Image(), whole.Image()) << right;
         }
     }
+}
+
+// A held-back TextRect shows exactly as one drawn at once, unless an opaque
+// fill covers its whole rectangle before anything else is drawn.
+TEST_F(CanvasTest, DeferredTextRectDrawsAsTextRectUnlessPaintedOver)
+{
+    const TRect cell = Rect(10, 10, 90, 40);
+    auto draw = [](bool defer, const std::function<void(TCanvas &)> &then) {
+        TBitmap b;
+        b.SetSize(120, 60);
+        TCanvas &c = b.Canvas();
+        c.Brush().SetColor(clYellow);
+        c.Font().SetColor(clBlue);
+        if (defer)
+            c.DeferTextRect(Rect(10, 10, 90, 40), 12, 12, "Tekst komorki");
+        else
+            c.TextRect(Rect(10, 10, 90, 40), 12, 12, "Tekst komorki");
+        c.Font().SetColor(clRed);
+        c.Brush().SetColor(clWhite);
+        then(c);
+        c.FlushDeferred();
+        return b.Image().copy();
+    };
+    const std::vector<std::function<void(TCanvas &)>> afters = {
+        [](TCanvas &) {},
+        [](TCanvas &c) { c.TextOut(20, 30, "inny"); },
+        [&](TCanvas &c) { c.FillRect(Rect(cell.Left, cell.Top, cell.Right - 1, cell.Bottom)); },
+        [&](TCanvas &c) {
+            c.Brush().SetStyle(bsClear);
+            c.FillRect(cell);
+        },
+        [&](TCanvas &c) {
+            c.FillRect(cell);
+            c.TextOut(20, 30, "inny");
+        },
+    };
+    for (size_t i = 0; i < afters.size(); ++i)
+        EXPECT_TRUE(draw(true, afters[i]) == draw(false, afters[i])) << i;
 }
 
 } // namespace
