@@ -581,6 +581,9 @@ void TTaxonarMainForm::TaxonarTable3StringGridDrawCell(TObject *, int ACol, int 
         // A row only grows here; the grid paints again with the new height.
         if (g->RowHeights(ARow) < lines * h + 10)
             g->SetRowHeights(ARow, lines * h + 10);
+        // A row only being sized is drawn right after: its zones come then.
+        if (g->SizingBeforeDrawing())
+            return;
         c.FillRect(Rect);
         DrawMarkupText(Rect.Left, Rect.Right - Rect.Left, Rect.Top + 5, text, int(g->Objects(ACol, ARow)), h);
     } else if (inColumnList(RightColumns, ACol)) {

@@ -315,6 +315,7 @@ void TCanvas::BeginPaint(QPainter *painter)
 void TCanvas::BeginMeasure(const QPaintDevice *device)
 {
     entry_ = nullptr;
+    lastFill_.valid = false;
     device_ = device;
     dpiX_ = device ? device->logicalDpiX() : 0;
     dpiY_ = device ? device->logicalDpiY() : 0;
@@ -374,6 +375,7 @@ QPainter *TCanvas::drawingPainter()
 {
     if (suspended_)
         return nullptr;
+    lastFill_.valid = false;
     FlushDeferred();
     return ensurePainter();
 }
@@ -433,13 +435,19 @@ void TCanvas::applyPen()
 
 void TCanvas::FillRect(const TRect &r)
 {
-    if (deferred_ && !suspended_ && brush_.Style() != bsClear && TColorToQColor(brush_.Color()).alpha() == 255 &&
-        r.Left <= deferred_->rect.Left && r.Top <= deferred_->rect.Top && r.Right >= deferred_->rect.Right &&
-        r.Bottom >= deferred_->rect.Bottom)
+    const QColor color = TColorToQColor(brush_.Color());
+    const bool opaque = brush_.Style() != bsClear && color.alpha() == 255;
+    if (deferred_ && !suspended_ && opaque && r.Left <= deferred_->rect.Left && r.Top <= deferred_->rect.Top &&
+        r.Right >= deferred_->rect.Right && r.Bottom >= deferred_->rect.Bottom)
         deferred_.reset(); // painted over whole: never seen
+    // The same opaque fill again with nothing drawn since changes no pixel.
+    if (!suspended_ && opaque && lastFill_.valid && lastFill_.rect == r && lastFill_.rgb == color.rgba())
+        return;
     if (!drawingPainter() || brush_.Style() == bsClear || r.IsEmpty())
         return;
-    painter_->fillRect(r.ToQRect(), TColorToQColor(brush_.Color()));
+    painter_->fillRect(r.ToQRect(), color);
+    if (opaque)
+        lastFill_ = {true, r, color.rgba()};
 }
 
 void TCanvas::FrameRect(const TRect &r)

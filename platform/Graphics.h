@@ -362,6 +362,12 @@ private:
         TBrushStyle brushStyle;
     };
     std::unique_ptr<DeferredText> deferred_;
+    // The last FillRect while nothing else has been drawn after it.
+    struct LastFill {
+        bool valid = false;
+        TRect rect;
+        QRgb rgb = 0;
+    } lastFill_;
     const QPaintDevice *device_ = nullptr; // measured on: the painter's, or BeginMeasure's
     int dpiX_ = 0; // of that device, read when it comes
     int dpiY_ = 0;

@@ -556,7 +556,9 @@ void TStringGrid::SizeRowsInView()
     repaintAfterPaint_ = false;
     heightsChanged_ = false;
     canvas_.BeginMeasure(view_->viewport());
+    sizingOnly_ = true;
     SafeCall([&] { passRows(nullptr, QRect(0, 0, ClientWidth(), ClientHeight())); });
+    sizingOnly_ = false;
     canvas_.EndPaint();
     painting_ = false;
     if (heightsChanged_ || repaintAfterPaint_) {

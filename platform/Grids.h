@@ -137,6 +137,10 @@ public:
     void SetScrollBars(TScrollStyle value);
     bool SizeRowsBeforeDrawing() const { return sizeRowsBeforeDrawing_; }
     void SetSizeRowsBeforeDrawing(bool value) { sizeRowsBeforeDrawing_ = value; }
+    // True while a row passes through DrawCell only to be sized, with its
+    // drawing to follow in the same paint: what the draw-cell event records
+    // while drawing will be recorded again then.
+    bool SizingBeforeDrawing() const { return sizingRow_ && !sizingOnly_; }
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
     TColor FixedColor() const { return fixedColor_; }
@@ -224,6 +228,7 @@ private:
     bool heightsChanged_ = false; // rows grew while sized during a paint
     bool sizingRow_ = false;
     bool paintingSuspended_ = false;
+    bool sizingOnly_ = false; // SizeRowsInView: no drawing follows
     bool updatingBar_ = false;
     bool pressedOnCell_ = false;
 };
