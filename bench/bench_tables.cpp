@@ -142,6 +142,21 @@ BENCHMARK(BM_OpenTable20k)->Unit(benchmark::kMillisecond);
 void BM_OpenTable100(benchmark::State &state) { openBench(state, kHundred); }
 BENCHMARK(BM_OpenTable100)->Unit(benchmark::kMicrosecond);
 
+// The window's own share: opening a one-row table of a short cell (from the
+// 100-row table, so that the grid shrinks as it does when the 100-row table
+// opens from the small one).
+void BM_OpenTableOneRow(benchmark::State &state)
+{
+    Window w;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.open(kHundred);
+        state.ResumeTiming();
+        w.open(kSmall);
+    }
+}
+BENCHMARK(BM_OpenTableOneRow)->Unit(benchmark::kMicrosecond);
+
 void decodeBench(benchmark::State &state, const char *name)
 {
     const std::string path = tableFolder() + name;

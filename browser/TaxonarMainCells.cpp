@@ -578,7 +578,8 @@ void TTaxonarMainForm::TaxonarTable3StringGridDrawCell(TObject *, int ACol, int 
         c.FillRect(Rect);
         const int h = c.TextHeight(text);
         const int lines = CountMarkupLines(g->ColWidths(ACol), text);
-        // A row only grows here; the grid paints again with the new height.
+        // A row only grows here; the grid sizes a row before it draws it, so
+        // the row is drawn at its new height.
         if (g->RowHeights(ARow) < lines * h + 10)
             g->SetRowHeights(ARow, lines * h + 10);
         // A row only being sized is drawn right after: its zones come then.

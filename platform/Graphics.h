@@ -23,7 +23,9 @@
 // device) is resolved once and kept for the life of the process with its font
 // metrics, the widths of the texts measured in it lately, and its width model
 // (TFontWidths). TextRect shapes only the part of a long text that can reach
-// the rectangle, so a clipped cell of any length costs one line of text.
+// the rectangle, so a clipped cell of any length costs one line of text. A
+// FillRect that repeats the last one (same rectangle, same opaque colour)
+// with nothing drawn in between changes no pixel and is skipped.
 #pragma once
 
 #include "platform/Cp1250.h"
