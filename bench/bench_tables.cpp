@@ -29,7 +29,7 @@ std::string g_root;
 constexpr int kCellChars = 300;
 constexpr uint32_t kSeed = 1106;
 
-enum : int { kSmall = 1, kBig = 2, kHundred = 3 };
+enum : int { kSmall = 1, kBig = 2, kHundred = 3, kHuge = 4 };
 
 std::string tableRecord(const std::string &name, const std::string &link, const std::string &file)
 {
@@ -51,11 +51,12 @@ const std::string &tableFolder()
     std::ofstream(dir + "t.definition", std::ios::binary)
         << "{\r\nSIGNATURE=T\r\nNAME=Tabele\r\nPARENT=nil\r\nVIEW=SHOW\r\nLINK=T\r\nMODE=GROUP\r\n}\r\n"
         << tableRecord("Mala", "M", "small.txt") << tableRecord("Duza", "D", "big.txt")
-        << tableRecord("Setka", "S", "hundred.txt");
+        << tableRecord("Setka", "S", "hundred.txt") << tableRecord("Olbrzym", "O", "huge.txt");
     std::ofstream(dir + "dictionary.global", std::ios::binary) << "rolnictwo\r\n";
     rbkn::WriteSynthMarkupTable(dir + "small.txt", 1, 40, kSeed);
     rbkn::WriteSynthMarkupTable(dir + "big.txt", 20000, kCellChars, kSeed);
     rbkn::WriteSynthMarkupTable(dir + "hundred.txt", 100, kCellChars, kSeed);
+    rbkn::WriteSynthMarkupTable(dir + "huge.txt", 1, 300 * 1024, kSeed);
     return dir;
 }
 
@@ -192,6 +193,21 @@ void BM_PaintMarkupScreen(benchmark::State &state)
     state.counters["height"] = g->ClientHeight();
 }
 BENCHMARK(BM_PaintMarkupScreen)->Unit(benchmark::kMicrosecond);
+
+// One paint of a table whose one cell holds 300 KB of mark-up.
+void BM_PaintHugeCell(benchmark::State &state)
+{
+    Window w;
+    w.open(kHuge);
+    platform::TStringGrid *g = w.form->TaxonarTable3StringGrid;
+    QImage image(g->ClientWidth(), g->ClientHeight(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        g->PaintCells(painter, image.rect());
+    }
+    state.counters["cell_kb"] = double(g->Cells(1, 1).size()) / 1024;
+}
+BENCHMARK(BM_PaintHugeCell)->Unit(benchmark::kMillisecond);
 
 // Qt's word-wrapped drawing of the same cells' plain texts (mark-up gone) in
 // the same rectangles, each filled first as the grid fills its cells.

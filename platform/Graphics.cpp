@@ -499,11 +499,18 @@ void TCanvas::TextOut(int x, int y, const AnsiString &text)
     const FontEntry &e = fontEntry();
     painter_->setFont(e.font);
     const int w = TextWidth(text);
-    if (brush_.Style() != bsClear)
-        painter_->fillRect(QRect(x, y, w, e.metrics.ascent() + e.metrics.descent()), TColorToQColor(brush_.Color()));
-    painter_->setPen(TColorToQColor(font_.Color()));
-    painter_->drawText(QPoint(x, y + e.metrics.ascent()), toQString(text));
+    const int h = e.metrics.ascent() + e.metrics.descent();
     penPos_ = {x + w, y};
+    painter_->setPen(TColorToQColor(font_.Color()));
+    // A line of text that lies wholly above or below the device (a line
+    // height of room kept for glyphs that reach out of their box) shows
+    // nothing: it is not shaped.
+    if (painter_->transform().isIdentity() && painter_->device() &&
+        (y + 2 * h < 0 || y - h > painter_->device()->height()))
+        return;
+    if (brush_.Style() != bsClear)
+        painter_->fillRect(QRect(x, y, w, h), TColorToQColor(brush_.Color()));
+    painter_->drawText(QPoint(x, y + e.metrics.ascent()), toQString(text));
 }
 
 void TCanvas::TextRect(const TRect &r, int x, int y, const AnsiString &text)
