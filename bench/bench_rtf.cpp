@@ -3,6 +3,8 @@
 //   BM_RtfParse          our parse (RTF -> document model)
 //   BM_RtfBuildDocument  model -> Qt text document
 //   BM_RtfLayout800      laying the Qt document out at 800 pixels
+//   BM_RtfBuild3000Tables, BM_RtfBuild4000RowTable  tables alone: many
+//                        small ones, one long one with joined cells
 //   BM_UnrtfText         `unrtf --text` on the same file (when installed)
 // After the benchmarks the program prints the ratio of our parse to unrtf's
 // (best of three runs each); the target is a ratio of at most 1.0.
@@ -163,6 +165,50 @@ void BM_RtfBuildDocument(benchmark::State &state)
     }
 }
 BENCHMARK(BM_RtfBuildDocument)->Unit(benchmark::kMillisecond);
+
+// Tables alone: `tables` tables of `rows` rows each, every other row with its
+// middle cells joined, a shaded cell in each row.
+std::string MakeTables(int tables, int rows)
+{
+    Lcg rng;
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}}"
+                      "{\\colortbl ;\\red230\\green230\\blue230;}\\f0\\fs20\n";
+    for (int t = 0; t < tables; ++t) {
+        out += "\\pard ";
+        AppendSentence(out, rng, 6);
+        out += "\\par\n";
+        for (int r = 0; r < rows; ++r) {
+            const bool joined = r % 2 == 1;
+            out += joined ? "\\trowd\\trgaph70\\cellx1500\\clcbpat1\\cellx8500\\cellx9500\n"
+                          : "\\trowd\\trgaph70\\cellx1500\\cellx5000\\clcbpat1\\cellx8500\\cellx9500\n";
+            for (int c = 0; c < (joined ? 3 : 4); ++c) {
+                out += "\\pard\\intbl ";
+                AppendSentence(out, rng, 1 + rng.Below(4));
+                out += "\\cell ";
+            }
+            out += "\\row\n";
+        }
+    }
+    return out + "\\pard\\par}";
+}
+
+void BuildTables(benchmark::State &state, int tables, int rows)
+{
+    platform::RtfDocument rtf = platform::ParseRtf(MakeTables(tables, rows));
+    for (auto _ : state) {
+        QTextDocument doc;
+        platform::BuildTextDocument(rtf, doc);
+        benchmark::DoNotOptimize(doc.characterCount());
+    }
+}
+
+// Many small tables: each one used to make the document re-read all its frames.
+void BM_RtfBuild3000Tables(benchmark::State &state) { BuildTables(state, 3000, 4); }
+BENCHMARK(BM_RtfBuild3000Tables)->Unit(benchmark::kMillisecond);
+
+// One long table with cells that span columns.
+void BM_RtfBuild4000RowTable(benchmark::State &state) { BuildTables(state, 1, 4000); }
+BENCHMARK(BM_RtfBuild4000RowTable)->Unit(benchmark::kMillisecond);
 
 void BM_RtfLayout800(benchmark::State &state)
 {

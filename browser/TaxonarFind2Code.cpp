@@ -126,6 +126,9 @@ TTaxonarFind2Form::TTaxonarFind2Form(TComponent *AOwner) : TForm(AOwner)
 
 TTaxonarFind2Form::~TTaxonarFind2Form()
 {
+    // OnDestroy runs while the window is still whole (the form's own
+    // destructor would call FormDestroy on what is then only a form).
+    SafeCall([this] { DoDestroy(); });
     // The controls go next; nothing of theirs may call back into this window.
     TaxonarFind2StartTimer->SetOnTimer(TNotifyEvent());
     TaxonarFind2Edit1->OnChange.Clear();

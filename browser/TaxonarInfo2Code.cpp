@@ -39,12 +39,6 @@ TTaxonarInfo2Form::TTaxonarInfo2Form(TComponent *AOwner) : TForm(AOwner)
 
     TaxonarInfo2CheckBox = PlaceControl<TCheckBox>(this, "TaxonarInfo2CheckBox", 8, 416, 337, 17);
     TaxonarInfo2CheckBox->SetCaption(Pl("Czy pokazać okienko przy ponownymn uruchomieniu programu ?"));
-    // The box is 337 pixels wide for the 8-point dialog font; where the
-    // substituted font runs wider, it grows up to the Print button rather than
-    // cut its question short.
-    const int needed = TaxonarInfo2CheckBox->Widget()->sizeHint().width();
-    if (needed > TaxonarInfo2CheckBox->Width())
-        TaxonarInfo2CheckBox->SetWidth(std::min(needed, TaxonarInfo2PrintButton->Left() - 8 - 8));
     TaxonarInfo2CheckBox->SetChecked(false);
     TaxonarInfo2CheckBox->OnClick = TNotifyEvent::Bind<&TTaxonarInfo2Form::TaxonarInfo2CheckBoxClick>(this);
 

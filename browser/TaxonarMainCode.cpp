@@ -216,7 +216,10 @@ void TTaxonarMainForm::createMenu()
 {
     TaxonarMainMenu = new TMainMenu(this);
     TaxonarMainMenu->SetName("TaxonarMainMenu");
+    // The menu is drawn with each command's tool-button picture beside it,
+    // greyed from the same disabled set while the command is disabled.
     TaxonarMainMenu->SetImages(TaxonarToolBar2ImageList);
+    TaxonarMainMenu->SetDisabledImages(TaxonarToolBar3ImageList);
     auto add = [this](TMenuItem *parent, const char *name, const char *caption) {
         auto *m = new TMenuItem(this);
         m->SetName(name);
@@ -288,6 +291,7 @@ void TTaxonarMainForm::createToolBar()
         b->SetHint(hint);
         b->SetShowHint(true);
         b->SetMenuItem(item);
+        item->SetImageIndex(b->ImageIndex());
         return b;
     };
     auto separator = [&](const char *name) {

@@ -171,10 +171,10 @@ TKCLFormPersistent::~TKCLFormPersistent()
     }
 }
 
-TCustomForm *TKCLFormPersistent::ownerForm() const
+TCustomForm *TKCLFormPersistent::ownerForm(bool EvenDestroying) const
 {
     TComponent *o = Owner();
-    if (o == nullptr || o->ComponentState().Contains(csDestroying))
+    if (o == nullptr || (!EvenDestroying && o->ComponentState().Contains(csDestroying)))
         return nullptr;
     return dynamic_cast<TCustomForm *>(o);
 }
@@ -475,7 +475,7 @@ void TKCLFormPersistent::ScaleToScreen()
 AnsiString TKCLFormPersistent::GetPlacementText() const
 {
     KCLWINDOWPLACEMENT wp;
-    KCLGetWindowPlacement(ownerForm(), wp);
+    KCLGetWindowPlacement(ownerForm(true), wp);
     const TRect &r = wp.rcNormalPosition;
     return KCLJoinIntegers({200, int32_t(wp.flags), int32_t(wp.showCmd), r.Left, r.Top, r.Right, r.Bottom},
                            KCLListSeparator);
@@ -601,7 +601,7 @@ void TKCLFormPersistent::RestoreFrom(IKCLValueStore *IniCtrl)
 
 void TKCLFormPersistent::SaveTo(IKCLValueStore *IniCtrl)
 {
-    TCustomForm *f = ownerForm();
+    TCustomForm *f = ownerForm(true);
     if (IniCtrl == nullptr || f == nullptr)
         return;
     IniCtrl->WriteValue(section_, iniKey_, GetPlacementText());

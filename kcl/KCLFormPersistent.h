@@ -192,7 +192,9 @@ protected:
     void Notification(TComponent *AComponent, platform::TOperation Operation) override;
 
 private:
-    platform::TCustomForm *ownerForm() const;
+    // The owner as a form; nil when it is none or, unless EvenDestroying,
+    // when it is being destroyed (saving at OnDestroy reads a form that is).
+    platform::TCustomForm *ownerForm(bool EvenDestroying = false) const;
     void HandleSizeMessage(platform::TMessage &Message);
     void RecalcLimits();
     void ScaleToScreen();

@@ -14,6 +14,18 @@ namespace platform {
 
 // ------------------------------------------------------------------- nodes
 
+namespace {
+// The widget item of a node points back at its node: no per-item data list
+// to allocate and look through.
+constexpr int kNodeItemType = QTreeWidgetItem::UserType + 1;
+
+class NodeItem : public QTreeWidgetItem {
+public:
+    NodeItem(TTreeNode *node, const QString &text) : QTreeWidgetItem(kNodeItemType), node_(node) { setText(0, text); }
+    TTreeNode *const node_;
+};
+} // namespace
+
 void TTreeNode::SetText(const AnsiString &value)
 {
     text_ = value;
@@ -23,10 +35,7 @@ void TTreeNode::SetText(const AnsiString &value)
 
 int TTreeNode::Level() const
 {
-    int l = 0;
-    for (const TTreeNode *p = parent_; p; p = p->parent_)
-        ++l;
-    return l;
+    return level_;
 }
 
 int TTreeNode::Index() const
@@ -136,29 +145,40 @@ TTreeNode *TTreeNodes::AddChildObject(TTreeNode *parent, const AnsiString &text,
     n->parent_ = parent;
     n->text_ = text;
     n->data_ = data;
-    n->item_ = new QTreeWidgetItem(QStringList(AnsiToQString(text)));
-    n->item_->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(n)));
+    n->item_ = new NodeItem(n, AnsiToQString(text));
     if (parent) {
+        n->level_ = parent->level_ + 1;
         parent->children_.push_back(n);
         parent->item_->addChild(n->item_);
     } else {
         top_.push_back(n);
         view_->Tree()->addTopLevelItem(n->item_);
     }
-    // Appending at the very end of the absolute order keeps it valid.
-    const bool atEnd = !parent || (all_.empty() ? false : [&] {
-        const TTreeNode *last = all_.back();
-        for (const TTreeNode *p = last; p; p = p->parent_)
-            if (p == parent)
-                return true;
-        return false;
-    }());
+    // A node lands at the very end of the absolute order exactly when its
+    // parent lies on the path to the last node (or it is a top-level node);
+    // then the order stays valid and the path ends in the new node. Any other
+    // node goes in the middle: the order is rebuilt when next asked for and
+    // the path to the last node stays as it was.
+    const bool atEnd = !parent || (size_t(parent->level_) < lastPath_.size() &&
+                                   lastPath_[size_t(parent->level_)] == parent);
+    if (atEnd) {
+        lastPath_.resize(size_t(n->level_)); // drops pointers only: no walk
+        lastPath_.push_back(n);
+    }
     all_.push_back(n);
     if (!atEnd)
         dirty_ = true;
     else if (!dirty_)
         order_.push_back(n);
     return n;
+}
+
+void TTreeNodes::rebuildLastPath()
+{
+    lastPath_.clear();
+    for (TTreeNode *n = top_.empty() ? nullptr : top_.back(); n;
+         n = n->children_.empty() ? nullptr : n->children_.back())
+        lastPath_.push_back(n);
 }
 
 TTreeNode *TTreeNodes::AddObject(TTreeNode *sibling, const AnsiString &text, intptr_t data)
@@ -188,6 +208,7 @@ void TTreeNodes::Delete(TTreeNode *node)
     delete node->item_; // deletes the child items too
     for (TTreeNode *n : doomed)
         delete n;
+    rebuildLastPath();
 }
 
 void TTreeNodes::Clear()
@@ -198,6 +219,7 @@ void TTreeNodes::Clear()
     all_.clear();
     top_.clear();
     order_.clear();
+    lastPath_.clear();
     dirty_ = false;
 }
 
@@ -215,7 +237,7 @@ void TTreeNodes::EndUpdate()
 
 TTreeNode *TTreeNodes::NodeOf(const QTreeWidgetItem *item) const
 {
-    return item ? reinterpret_cast<TTreeNode *>(item->data(0, Qt::UserRole).value<quintptr>()) : nullptr;
+    return item && item->type() == kNodeItemType ? static_cast<const NodeItem *>(item)->node_ : nullptr;
 }
 
 // --------------------------------------------------------------- tree view
@@ -400,22 +422,23 @@ void TToolButton::Notification(TComponent *AComponent, TOperation Operation)
 
 // ---------------------------------------------------------------- tool bar
 
-TToolBar::TToolBar(TComponent *AOwner) : TWinControl(AOwner)
+TToolBar::TToolBar(TComponent *AOwner)
+    : TWinControl(AOwner), imagesLink_(std::make_unique<TChangeLink>()), disabledLink_(std::make_unique<TChangeLink>())
 {
     auto *w = new QWidget();
     setWidget(w);
     w->resize(150, 29);
     SetAlign(alTop);
+    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
+        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { imagesChanged(); });
 }
 
-TToolBar::~TToolBar()
-{
-    Destroying();
-    if (images_)
-        images_->UnRegisterChanges(this);
-    if (disabledImages_)
-        disabledImages_->UnRegisterChanges(this);
-}
+// The change links unregister themselves from lists that are still there.
+TToolBar::~TToolBar() { Destroying(); }
+
+TCustomImageList *TToolBar::Images() const { return imagesLink_->Sender(); }
+
+TCustomImageList *TToolBar::DisabledImages() const { return disabledLink_->Sender(); }
 
 void TToolBar::imagesChanged()
 {
@@ -424,41 +447,32 @@ void TToolBar::imagesChanged()
             b->UpdateImage();
 }
 
-void TToolBar::SetImages(TCustomImageList *value)
+void TToolBar::setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
 {
-    if (images_)
-        images_->UnRegisterChanges(this);
-    images_ = value;
+    if (link.Sender())
+        link.Sender()->UnRegisterChanges(&link);
+    shown = value;
     if (value) {
         value->FreeNotification(this);
-        value->RegisterChanges(this, [this] { imagesChanged(); });
+        value->RegisterChanges(&link);
     }
     imagesChanged();
 }
 
-void TToolBar::SetDisabledImages(TCustomImageList *value)
-{
-    if (disabledImages_)
-        disabledImages_->UnRegisterChanges(this);
-    disabledImages_ = value;
-    if (value) {
-        value->FreeNotification(this);
-        value->RegisterChanges(this, [this] { imagesChanged(); });
-    }
-    imagesChanged();
-}
+void TToolBar::SetImages(TCustomImageList *value) { setList(*imagesLink_, images_, value); }
+
+void TToolBar::SetDisabledImages(TCustomImageList *value) { setList(*disabledLink_, disabledImages_, value); }
 
 void TToolBar::Notification(TComponent *AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
-    if (Operation != opRemove)
+    if (Operation != opRemove || AComponent == nullptr)
         return;
-    if (AComponent == images_) {
-        images_ = nullptr;
-        imagesChanged();
-    }
-    if (AComponent == disabledImages_) {
-        disabledImages_ = nullptr;
+    if (AComponent == images_ || AComponent == disabledImages_) {
+        if (AComponent == images_)
+            images_ = nullptr;
+        if (AComponent == disabledImages_)
+            disabledImages_ = nullptr;
         imagesChanged();
     }
 }

@@ -34,6 +34,7 @@ class QLabel;
 
 namespace platform {
 
+class TChangeLink;
 class TCustomImageList;
 class TMenuItem;
 class TTreeView;
@@ -74,6 +75,7 @@ private:
     QTreeWidgetItem *item_ = nullptr;
     AnsiString text_;
     intptr_t data_ = 0;
+    int level_ = 0; // 0 for a top-level node
 };
 
 class TTreeNodes {
@@ -101,11 +103,16 @@ private:
     friend class TTreeNode;
     void rebuildOrder() const;
     void forget(TTreeNode *node);
+    void rebuildLastPath();
     TTreeView *view_;
     std::vector<TTreeNode *> top_;
     std::vector<TTreeNode *> all_; // every node, absolute order when !dirty_
     mutable std::vector<TTreeNode *> order_;
     mutable bool dirty_ = false;
+    // The path from a top-level node down to the last node in absolute order
+    // (each time the last child), indexed by level: a new child of a node on
+    // it is appended at the end of the absolute order.
+    std::vector<TTreeNode *> lastPath_;
     int updates_ = 0;
 };
 
@@ -183,9 +190,9 @@ class TToolBar : public TWinControl {
 public:
     explicit TToolBar(TComponent *AOwner);
     ~TToolBar() override;
-    TCustomImageList *Images() const { return images_; }
+    TCustomImageList *Images() const;
     void SetImages(TCustomImageList *value);
-    TCustomImageList *DisabledImages() const { return disabledImages_; }
+    TCustomImageList *DisabledImages() const;
     void SetDisabledImages(TCustomImageList *value);
     int ButtonWidth() const { return buttonWidth_; }
     void SetButtonWidth(int value);
@@ -202,8 +209,13 @@ protected:
 
 private:
     void imagesChanged();
-    TCustomImageList *images_ = nullptr;
-    TCustomImageList *disabledImages_ = nullptr;
+    void setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
+    // The lists are reached through their change links, which a list clears
+    // as it goes; the plain pointers only recognise a list's free notice.
+    std::unique_ptr<TChangeLink> imagesLink_;
+    std::unique_ptr<TChangeLink> disabledLink_;
+    const TComponent *images_ = nullptr;
+    const TComponent *disabledImages_ = nullptr;
     int buttonWidth_ = 23;
     int buttonHeight_ = 22;
     bool flat_ = false;

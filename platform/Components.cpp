@@ -90,6 +90,7 @@ TComponent::~TComponent()
 
 void TComponent::Free()
 {
+    BeforeDestruction();
     Destroying();
     delete this;
 }
@@ -187,6 +188,7 @@ void TComponent::DestroyComponents()
         // each other; components that asked for free notification get it from
         // the destroyed component itself.
         remove(c);
+        c->BeforeDestruction();
         c->Destroying();
         delete c;
     }

@@ -25,6 +25,10 @@
 // notifications sent from ~TComponent likewise identify the component only by
 // its address. Derived destructors that consult csDestroying should call
 // Destroying() first (Free() and owners do that before deleting).
+//
+// BeforeDestruction runs while the object is still whole, before anything of
+// its destruction: Free() and an owner destroying its components call it
+// first (forms also on a plain delete, see platform/Forms.h).
 #pragma once
 
 #include "platform/Classes.h"
@@ -142,6 +146,8 @@ public:
     void DestroyComponents();
     // Marks this component and everything it owns csDestroying (once).
     void Destroying();
+    // Called before destruction begins (see above); nothing here.
+    virtual void BeforeDestruction() {}
 
     // AComponent is told (Notification opRemove) when this component is
     // destroyed, and this one when AComponent is; nothing to do when both

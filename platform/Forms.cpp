@@ -1,4 +1,5 @@
 #include "platform/Forms.h"
+#include "platform/FontMap.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
 
@@ -6,10 +7,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QPointer>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 namespace platform {
@@ -160,11 +164,21 @@ TCustomForm::TCustomForm(TComponent *AOwner) : TWinControl(AOwner)
     }
 }
 
+void TCustomForm::BeforeDestruction()
+{
+    SafeCall([this] { DoDestroy(); });
+}
+
+void TCustomForm::operator delete(TCustomForm *form, std::destroying_delete_t)
+{
+    void *whole = dynamic_cast<void *>(form);
+    form->BeforeDestruction();
+    form->~TCustomForm(); // virtual: the form class's own destructor first
+    ::operator delete(whole);
+}
+
 TCustomForm::~TCustomForm()
 {
-    // OnDestroy first, while the form and its components are whole (not yet
-    // marked as being destroyed), so that handlers can still read the form.
-    SafeCall([this] { DoDestroy(); });
     Destroying();
     std::erase(Screen->forms_, this);
     if (modalLoop_)
@@ -594,6 +608,23 @@ void TCustomForm::WndProc(TMessage &m)
 
 TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
 
+void TApplication::Initialize()
+{
+    InstallFontSubstitutes();
+    // One translator for the whole run, owned by the Qt application so that
+    // it goes with it.
+    static QPointer<QTranslator> translator;
+    if (translator || !QCoreApplication::instance())
+        return;
+    auto *t = new QTranslator(QCoreApplication::instance());
+    if (t->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(t);
+        translator = t;
+    } else {
+        delete t;
+    }
+}
+
 TApplication::~TApplication() = default;
 
 void TApplication::SetTitle(const AnsiString &value)
@@ -702,7 +733,15 @@ QWidget *DialogParentWidget(const TComponent *owner)
         return w;
     if (QWidget *w = QApplication::activeWindow())
         return w;
-    return Application ? shownWindow(Application->MainForm()) : nullptr;
+    if (Application)
+        if (QWidget *w = shownWindow(Application->MainForm()))
+            return w;
+    // No window has the focus (none given yet, or no window manager): the
+    // form shown last of those up.
+    for (int i = Screen ? Screen->FormCount() - 1 : -1; i >= 0; --i)
+        if (QWidget *w = shownWindow(Screen->Forms(i)))
+            return w;
+    return nullptr;
 }
 
 void TApplication::SetHint(const AnsiString &value)

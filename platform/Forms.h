@@ -37,10 +37,19 @@
 #include "platform/Controls.h"
 
 #include <functional>
+#include <new>
 #include <map>
 
 class QEventLoop;
 class QMenuBar;
+
+// g++ 12 takes a delete through TCustomForm's destroying operator delete for a
+// mismatch with the allocation (-Wmismatched-new-delete), although both are
+// the class's own pair; the warning is wrong for destroying deletes, so it is
+// off wherever forms are used.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 
 namespace platform {
 
@@ -98,6 +107,15 @@ class TCustomForm : public TWinControl {
 public:
     explicit TCustomForm(TComponent *AOwner);
     ~TCustomForm() override;
+    // Runs OnDestroy (once) while the form and its components are whole.
+    void BeforeDestruction() override;
+    // A plain delete of a form (of any form class) runs BeforeDestruction
+    // before the destructors, as Free() does.
+    void operator delete(TCustomForm *form, std::destroying_delete_t);
+    // The allocation that pairs with it (the global one), and the release of
+    // a form whose constructor failed.
+    static void *operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void *memory) { ::operator delete(memory); }
 
     QWidget *ContainerWidget() const override;
     int ClientWidth() const override;
@@ -161,9 +179,11 @@ protected:
     virtual void DoHide();
     // Runs OnCreate / OnDestroy (for form classes whose constructor and
     // destructor stand for the form's creation and destruction). OnDestroy
-    // runs once per form: a form class that does not call DoDestroy in its
-    // own destructor has it run by this class's destructor, while the form's
-    // window and owned components still exist.
+    // runs once per form: when the form class has not run it, destroying a
+    // form on the heap (delete, Free, Release, its owner) runs it before any
+    // destructor, while the form and its components are whole and not yet
+    // marked as being destroyed. A form that is a local or member object
+    // gets no OnDestroy unless its class runs DoDestroy.
     void DoCreate();
     void DoDestroy();
     void Notification(TComponent *AComponent, TOperation Operation) override;
@@ -224,7 +244,12 @@ public:
             mainForm_ = form;
     }
 
-    void Initialize() {}
+    // Readies the system for the program's windows: the Windows font names
+    // resolve to families with the same metrics (FontMap.h), and Qt's own
+    // dialogs and standard buttons speak Polish (Qt's Polish translation is
+    // installed when the system has it). Needs the QApplication; a second
+    // call changes nothing.
+    void Initialize();
     // Shows the main form and processes events until Terminate (closing the
     // main form terminates). Only that ends the program: windows closing, the
     // last one among them, never ask the event loop to quit.
@@ -289,7 +314,8 @@ extern TScreen *Screen;
 // The window that standard dialogs (print, message boxes) are parented to:
 // the form that owns the dialog's component when it is shown, else the
 // window of the running modal loop, else the active window, else the shown
-// main form; nil when there is none. A dialog with a parent window stays
+// main form, else the last created form that is shown; nil when there is
+// none. A dialog with a parent window stays
 // above it and its closing is never taken for the last window closing.
 QWidget *DialogParentWidget(const TComponent *owner = nullptr);
 

@@ -1,4 +1,5 @@
 #include "platform/Graphics.h"
+#include "platform/FontMap.h"
 #include "platform/SysUtils.h"
 
 #include <QFontMetricsF>
@@ -155,7 +156,7 @@ void TFont::SetColor(TColor color)
 
 QFont TFont::ToQFont() const
 {
-    QFont f(AnsiToQString(name_));
+    QFont f(MetricFontFamily(AnsiToQString(name_)));
     f.setStyleHint(QFont::SansSerif);
     const int px = height_ == 0 ? 11 : std::abs(height_);
     f.setPixelSize(px > 0 ? px : 1);

@@ -9,7 +9,9 @@
 //
 // Fonts: a negative Height is the character height in pixels (the em size);
 // a positive one is taken the same way (Qt has no cell-height request); Size
-// is in points at the fixed 96 pixels per inch of this system.
+// is in points at the fixed 96 pixels per inch of this system. The font's
+// Name stays the Windows family name; the QFont asks for the family with the
+// same metrics (FontMap.h).
 //
 // The canvas draws with the Windows text-output rules the program relies
 // on: TextOut and TextRect place the text's top-left corner (not its

@@ -1,11 +1,38 @@
 #include "platform/Menus.h"
+#include "platform/ImgList.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
+#include <QProxyStyle>
 #include <algorithm>
 
 namespace platform {
+
+namespace {
+
+// Qt's styles size the pictures of a menu by the small-icon metric; this
+// style answers it with the size of the main menu's image list, so that the
+// pictures show at their own size as the tool bar shows them.
+class MenuPictureStyle : public QProxyStyle {
+public:
+    explicit MenuPictureStyle(std::function<int()> extent) : extent_(std::move(extent)) {}
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_SmallIconSize)
+            if (const int e = extent_(); e > 0)
+                return e;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    std::function<int()> extent_;
+};
+
+} // namespace
 
 TMenuItem::TMenuItem(TComponent *AOwner) : TComponent(AOwner)
 {
@@ -27,8 +54,9 @@ TMenuItem::~TMenuItem()
 
 void TMenuItem::applyCaption()
 {
+    // A separator shows no text: Qt's styles would draw "-" as a section title.
     action_->setSeparator(IsLine());
-    action_->setText(AnsiToQString(caption_));
+    action_->setText(IsLine() ? QString() : AnsiToQString(caption_));
 }
 
 void TMenuItem::SetCaption(const AnsiString &value)
@@ -44,6 +72,32 @@ void TMenuItem::SetEnabled(bool value)
     auto followers = followers_;
     for (auto &f : followers)
         f.second(value);
+}
+
+void TMenuItem::SetImageIndex(int value)
+{
+    imageIndex_ = value;
+    applyImages();
+}
+
+TMainMenu *TMenuItem::GetParentMenu() const { return parent_ ? parent_->GetParentMenu() : nullptr; }
+
+void TMenuItem::applyImages()
+{
+    QIcon icon;
+    const TMainMenu *menu = GetParentMenu();
+    if (menu && menu->Images() && imageIndex_ >= 0 && !IsLine()) {
+        const QImage normal = menu->Images()->Image(imageIndex_);
+        if (!normal.isNull()) {
+            icon.addPixmap(QPixmap::fromImage(normal), QIcon::Normal);
+            const QImage disabled = menu->DisabledImages() ? menu->DisabledImages()->Image(imageIndex_) : QImage();
+            if (!disabled.isNull())
+                icon.addPixmap(QPixmap::fromImage(disabled), QIcon::Disabled);
+        }
+    }
+    action_->setIcon(icon);
+    for (TMenuItem *child : items_)
+        child->applyImages();
 }
 
 void TMenuItem::SetVisible(bool value)
@@ -63,6 +117,12 @@ QWidget *TMenuItem::subWidget()
 {
     if (!menu_) {
         menu_ = new QMenu();
+        auto *style = new MenuPictureStyle([this] {
+            const TMainMenu *menu = GetParentMenu();
+            return menu && menu->Images() ? menu->Images()->Height() : 0;
+        });
+        style->setParent(menu_);
+        menu_->setStyle(style);
         action_->setMenu(menu_);
     }
     return menu_;
@@ -84,6 +144,7 @@ void TMenuItem::Insert(int index, TMenuItem *item)
     w->insertAction(before, item->action_);
     items_.insert(items_.begin() + index, item);
     item->parent_ = this;
+    item->applyImages();
 }
 
 void TMenuItem::Remove(TMenuItem *item)
@@ -95,6 +156,7 @@ void TMenuItem::Remove(TMenuItem *item)
     item->parent_ = nullptr;
     if (QWidget *w = subWidget())
         w->removeAction(item->action_);
+    item->applyImages();
 }
 
 void TMenuItem::Click()
@@ -113,24 +175,70 @@ void TMenuItem::RemoveEnabledFollower(const void *key) { followers_.erase(key); 
 // The root item of a main menu shows its items in the menu bar.
 class TMainMenu::RootItem : public TMenuItem {
 public:
-    RootItem(QMenuBar *bar) : TMenuItem(nullptr), bar_(bar) {}
+    RootItem(TMainMenu *menu, QMenuBar *bar) : TMenuItem(nullptr), menu_(menu), bar_(bar) {}
+    TMainMenu *GetParentMenu() const override { return menu_; }
+    void imagesChanged() { applyImages(); }
 
 protected:
     QWidget *subWidget() override { return bar_.data(); }
 
 private:
+    TMainMenu *menu_;
     QPointer<QMenuBar> bar_;
 };
 
-TMainMenu::TMainMenu(TComponent *AOwner) : TComponent(AOwner)
+TMainMenu::TMainMenu(TComponent *AOwner)
+    : TComponent(AOwner), imagesLink_(std::make_unique<TChangeLink>()), disabledLink_(std::make_unique<TChangeLink>())
 {
     bar_ = new QMenuBar();
-    items_ = new RootItem(bar_);
+    items_ = new RootItem(this, bar_);
+    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
+        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { imagesChanged(); });
+}
+
+TCustomImageList *TMainMenu::Images() const { return imagesLink_->Sender(); }
+
+TCustomImageList *TMainMenu::DisabledImages() const { return disabledLink_->Sender(); }
+
+void TMainMenu::imagesChanged() { static_cast<RootItem *>(items_)->imagesChanged(); }
+
+void TMainMenu::setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
+{
+    if (link.Sender())
+        link.Sender()->UnRegisterChanges(&link);
+    shown = value;
+    if (value) {
+        value->FreeNotification(this);
+        value->RegisterChanges(&link);
+    }
+    imagesChanged();
+}
+
+void TMainMenu::SetImages(TCustomImageList *value) { setList(*imagesLink_, images_, value); }
+
+void TMainMenu::SetDisabledImages(TCustomImageList *value) { setList(*disabledLink_, disabledImages_, value); }
+
+void TMainMenu::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != opRemove || AComponent == nullptr)
+        return;
+    if (AComponent == images_ || AComponent == disabledImages_) {
+        if (AComponent == images_)
+            images_ = nullptr;
+        if (AComponent == disabledImages_)
+            disabledImages_ = nullptr;
+        imagesChanged();
+    }
 }
 
 TMainMenu::~TMainMenu()
 {
     Destroying();
+    // Leaving the lists first, the items lose their pictures as they leave.
+    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
+        if (link->Sender())
+            link->Sender()->UnRegisterChanges(link);
     // Items owned by other components stay; they only leave the bar.
     while (items_->Count() > 0)
         items_->Remove(items_->Items(items_->Count() - 1));

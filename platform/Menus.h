@@ -3,6 +3,11 @@
 // A caption "-" makes a separator. Another control can follow an item's
 // Enabled state (a tool button linked to the item, ComCtrls.h): the item
 // tells every follower when its Enabled state is set.
+//
+// Pictures: an item of a main menu with an ImageIndex shows that picture of
+// the menu's Images beside its caption, at the list's size; while disabled it
+// shows the same index of DisabledImages (Qt greys the normal picture when
+// there is no disabled list). Items show no picture outside a main menu.
 #pragma once
 
 #include "platform/Components.h"
@@ -12,6 +17,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -21,7 +27,9 @@ class QWidget;
 
 namespace platform {
 
+class TChangeLink;
 class TCustomImageList;
+class TMainMenu;
 
 class TMenuItem : public TComponent {
     RBK_CLASS(TMenuItem, TComponent)
@@ -40,7 +48,7 @@ public:
     const AnsiString &Hint() const { return hint_; }
     void SetHint(const AnsiString &value) { hint_ = value; }
     int ImageIndex() const { return imageIndex_; }
-    void SetImageIndex(int value) { imageIndex_ = value; }
+    void SetImageIndex(int value);
     bool IsLine() const { return caption_ == "-"; }
 
     void Add(TMenuItem *item);
@@ -49,6 +57,8 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     TMenuItem *Items(int index) const { return items_.at(size_t(index)); }
     TMenuItem *Parent() const { return parent_; }
+    // The main menu the item is in (through its parents), or nil.
+    virtual TMainMenu *GetParentMenu() const;
 
     // Fires OnClick (what choosing the item does).
     virtual void Click();
@@ -64,6 +74,8 @@ protected:
     friend class TMainMenu;
     // The widget that shows the sub-items (a menu, or the main menu's bar).
     virtual QWidget *subWidget();
+    // Sets the pictures of this item and of every item below it.
+    void applyImages();
 
 private:
     void applyCaption();
@@ -88,16 +100,28 @@ public:
     // The top-level items.
     TMenuItem *Items() const { return items_; }
     QMenuBar *MenuBar() const { return bar_.data(); }
-    TCustomImageList *Images() const { return images_; }
-    void SetImages(TCustomImageList *value) { images_ = value; }
+    TCustomImageList *Images() const;
+    void SetImages(TCustomImageList *value);
+    TCustomImageList *DisabledImages() const;
+    void SetDisabledImages(TCustomImageList *value);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
     class RootItem;
+    void imagesChanged();
+    void setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
     // The bar lives in the form's window once the form shows the menu, and
     // goes with that window.
     QPointer<QMenuBar> bar_;
     TMenuItem *items_;
-    TCustomImageList *images_ = nullptr;
+    // The lists are reached through their change links, which a list clears
+    // as it goes; the plain pointers only recognise a list's free notice.
+    std::unique_ptr<TChangeLink> imagesLink_;
+    std::unique_ptr<TChangeLink> disabledLink_;
+    const TComponent *images_ = nullptr;
+    const TComponent *disabledImages_ = nullptr;
 };
 
 } // namespace platform

@@ -18,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -39,7 +40,7 @@ TRichEdit::TRichEdit(QWidget *parent) : QWidget(parent), edit_(new QTextEdit(thi
     edit_->document()->setDocumentMargin(2);
     setFocusProxy(edit_);
     setFocusPolicy(Qt::StrongFocus);
-    ResetFormats();
+    ResetFormats(*edit_->document());
 }
 
 TRichEdit::~TRichEdit() = default;
@@ -55,18 +56,17 @@ void TRichEdit::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
 }
 
-void TRichEdit::ResetFormats()
+void TRichEdit::ResetFormats(QTextDocument &doc)
 {
-    QTextDocument *doc = edit_->document();
-    QTextOption option = doc->defaultTextOption();
+    QTextOption option = doc.defaultTextOption();
     option.setTabStopDistance(kDefaultTab);
-    doc->setDefaultTextOption(option);
+    doc.setDefaultTextOption(option);
 }
 
 void TRichEdit::Clear()
 {
     edit_->document()->clear();
-    ResetFormats();
+    ResetFormats(*edit_->document());
     edit_->setTextCursor(QTextCursor(edit_->document()));
 }
 
@@ -84,12 +84,33 @@ QString TRichEdit::Text() const
 void TRichEdit::LoadFromFile(const AnsiString &path)
 {
     std::string data = ReadFileBytes(path); // raises before anything changes
-    Clear();
-    QTextDocument *doc = edit_->document();
+    // The document is built away from the view and then shown: a document
+    // that a view shows is laid out again at every insert, which made big
+    // files take many seconds. The new document takes over the settings the
+    // view gave the one it showed (font, margin, tab stops and wrapping), as
+    // a cleared document keeps them.
+    QTextDocument *old = edit_->document();
+    auto built = std::make_unique<QTextDocument>(edit_);
+    QTextDocument *doc = built.get();
+    doc->setDefaultFont(old->defaultFont());
+    doc->setDocumentMargin(old->documentMargin());
+    doc->setDefaultTextOption(old->defaultTextOption());
+    doc->setIndentWidth(old->indentWidth());
+    doc->setUseDesignMetrics(old->useDesignMetrics());
+    doc->setDefaultStyleSheet(old->defaultStyleSheet());
+    doc->setDefaultCursorMoveStyle(old->defaultCursorMoveStyle());
+    doc->setUndoRedoEnabled(false);
+    ResetFormats(*doc);
     if (IsRtf(data))
         ReadRtf(data, *doc);
     else
         ReadPlainText(data, *doc);
+    // The view's first document belongs to the view, which frees it when it
+    // is replaced; the later ones are ours.
+    const bool ours = old->parent() == edit_;
+    edit_->setDocument(built.release());
+    if (ours)
+        delete old;
     edit_->setTextCursor(QTextCursor(doc));
     edit_->verticalScrollBar()->setValue(0);
     edit_->horizontalScrollBar()->setValue(0);

@@ -17,6 +17,11 @@
 // where a paragraph wraps are kept) and the position of its first character.
 // An empty paragraph is one empty line.
 //
+// Loading a file builds a new document and shows it in place of the one
+// shown before, which is freed: Document() is that of the moment. The new
+// document is laid out by the view as it is shown (the part in sight first);
+// DisplayLines and the selection lay out what they need.
+//
 // Scroll bars: both, shown when needed. Paragraphs wrap at word boundaries,
 // and a word wider than the view is broken anywhere.
 #pragma once
@@ -84,7 +89,7 @@ protected:
 
 private:
     QTextEdit *edit_;
-    void ResetFormats();
+    static void ResetFormats(QTextDocument &doc);
     void EnsureLayout();
 };
 

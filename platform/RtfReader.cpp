@@ -1499,6 +1499,18 @@ TableGrid MakeGrid(const RtfTable &table, const RtfLimits &limits)
     return grid;
 }
 
+// Keeps one edit block open on a document for its lifetime.
+class EditBlock {
+public:
+    explicit EditBlock(const QTextCursor &cursor) : cursor_(cursor) { cursor_.beginEditBlock(); }
+    ~EditBlock() { cursor_.endEditBlock(); }
+    EditBlock(const EditBlock &) = delete;
+    EditBlock &operator=(const EditBlock &) = delete;
+
+private:
+    QTextCursor cursor_;
+};
+
 class Builder {
 public:
     Builder(const RtfDocument &rtf, QTextDocument &doc, const RtfLimits &limits)
@@ -1664,6 +1676,12 @@ void Builder::Run()
         formats_.push_back(QtCharFormat(rtf_, f));
     LoadPictures();
     cursor_ = QTextCursor(&doc_);
+    // The whole document is one edit: outside an edit block every insert
+    // re-reads the document's frame structure from its start (after each
+    // table) and places the cursor by laying its block out again (quadratic
+    // in long paragraphs); inside one the frames are read and the layout is
+    // told once, at the end. Nothing else differs.
+    EditBlock edit(cursor_);
     size_t i = 0;
     while (i < rtf_.paragraphs.size()) {
         const RtfParagraph &para = rtf_.paragraphs[i];

@@ -150,7 +150,8 @@ bool IsRtf(std::string_view data);
 
 RtfDocument ParseRtf(std::string_view data, const RtfLimits &limits = {});
 
-// Replaces the content of `doc` by the parsed document.
+// Replaces the content of `doc` by the parsed document, in one edit: a view
+// or layout of `doc` hears of the change once, at the end.
 void BuildTextDocument(const RtfDocument &rtf, QTextDocument &doc, const RtfLimits &limits = {});
 
 // ParseRtf + BuildTextDocument.

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
 
@@ -205,9 +206,36 @@ void TEdit::SetSelStart(int value) { edit_->setCursorPosition(value); }
 
 // ---------------------------------------------------------------- check box
 
+namespace {
+
+// A check box measured as Windows measures one: a 13-pixel box and its text 4
+// pixels after it. Forms give their check boxes just the width that their
+// caption needs at those metrics; the wider box and gap of Qt's styles would
+// cut the caption's end off.
+class CheckBoxStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        switch (metric) {
+        case PM_IndicatorWidth:
+        case PM_IndicatorHeight:
+            return 13;
+        case PM_CheckBoxLabelSpacing:
+            return 4;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+};
+
+} // namespace
+
 TCheckBox::TCheckBox(TComponent *AOwner) : TWinControl(AOwner)
 {
     box_ = new QCheckBox();
+    auto *style = new CheckBoxStyle();
+    style->setParent(box_);
+    box_->setStyle(style);
     setWidget(box_);
     box_->resize(97, 17);
     QObject::connect(box_, &QCheckBox::stateChanged, box_, [this](int) { SafeCall([this] { Click(); }); });

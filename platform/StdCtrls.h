@@ -7,7 +7,8 @@
 // changes, also when Checked is set in code. An edit fires OnChange whenever
 // its text changes, also in code. A list box fires OnClick when the user
 // selects a line with the mouse or the keyboard (clicking the selected line
-// again counts too), not when ItemIndex is set in code.
+// again counts too), not when ItemIndex is set in code. A check box has the
+// Windows metrics (a 13-pixel box, its text 4 pixels after it).
 // Texts are CP1250 bytes; characters typed that the code page lacks become
 // '?'.
 #pragma once

@@ -16,9 +16,11 @@ need_packages() {
 }
 
 # Build tools, Qt 6 (widgets, printing, network, test helpers), zlib, the test
-# and benchmark frameworks, fonts so that offscreen text has real metrics.
+# and benchmark frameworks, fonts so that offscreen text has real metrics, the
+# Liberation fonts (the metrics of the Windows fonts the windows are laid out
+# for) and Qt's translations (its own dialogs in Polish).
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev zlib1g-dev libgtest-dev libbenchmark-dev
-                fonts-dejavu-core)
+                fonts-dejavu-core fonts-liberation2 qt6-translations-l10n)
 # libFuzzer and the sanitizer runtimes of clang, for the fuzz targets.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # A virtual display and a screenshot tool, for running the program without a display.

@@ -66,6 +66,8 @@ struct SynthOptions {
     int TableRows = 1000;   // rows of the one table file
     int RtfKb = 64;         // approximate size of the one RTF document
     uint32_t Seed = 20070101;
+    int GroupDepth = 4;     // groups nest this many levels below the root
+    bool RtfDense = false;  // the RTF document: long paragraphs and many tables
 };
 
 struct SynthStats {

@@ -1,6 +1,6 @@
 // The synthetic catalogue: a program folder of any size for benchmarks and
 // tests. Two classifications share the records (groups nested up to four
-// levels, RTF and TABLE leaves, some hidden ones reachable only through
+// levels, or as deep as asked, RTF and TABLE leaves, some hidden ones reachable only through
 // links), a third line names the matrix with its PDF item. Every TABLE item
 // shows the same table file and every RTF item the same document, so the
 // folder stays small however many records it has.
@@ -112,7 +112,7 @@ std::string recordText(const SynthRecord &r)
 // Builds the records of one classification: a root group, then records that
 // each hang below a random group of depth < 4. The first few records are
 // fixed so that even a tiny catalogue has every kind.
-std::vector<SynthRecord> buildClassification(Rng &rng, const std::string &signature, int count)
+std::vector<SynthRecord> buildClassification(Rng &rng, const std::string &signature, int count, int groupDepth)
 {
     std::vector<SynthRecord> recs;
     std::vector<int> groups;
@@ -150,7 +150,7 @@ std::vector<SynthRecord> buildClassification(Rng &rng, const std::string &signat
         r.Name = kind + " " + std::to_string(i) + " - " + phrase(rng, 2, 6);
         const int index = static_cast<int>(recs.size());
         recs.push_back(r);
-        if (r.Mode == "GROUP" && r.Depth < 4)
+        if (r.Mode == "GROUP" && r.Depth < groupDepth)
             groups.push_back(index);
     }
     return recs;
@@ -256,6 +256,54 @@ std::string rtfDocument(Rng &rng, int kb)
     return head + body + "}\n";
 }
 
+// A document that is hard to show: paragraphs of hundreds of words with
+// character formats and line breaks, and a table after every few paragraphs
+// (rows of different cell boundaries, so that cells span columns, and shaded
+// cells).
+std::string rtfDenseDocument(Rng &rng, int kb)
+{
+    const std::string head =
+        "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}"
+        "{\\f1\\froman\\fcharset238 Times New Roman;}}\n"
+        "{\\colortbl ;\\red0\\green0\\blue255;\\red230\\green230\\blue230;}\n"
+        "\\viewkind4\\uc1\\pard\\lang1045\\f0\\fs20\n";
+    static const char *const kRuns[] = {"\\b ", "\\i ", "\\ul\\cf1 ", "\\f1\\fs24 ", "\\fs16 "};
+    static const char *const kEnds[] = {"\\b0 ", "\\i0 ", "\\ulnone\\cf0 ", "\\f0\\fs20 ", "\\fs20 "};
+    static const char *const kAligns[] = {"\\ql", "\\qj", "\\qc", "\\qr"};
+    std::string body;
+    const size_t target = static_cast<size_t>(std::max(kb, 1)) * 1024;
+    for (int p = 0; head.size() + body.size() + 2 < target; ++p) {
+        if (p % 4 == 3) {
+            const int rows = 2 + rng.Below(5);
+            for (int r = 0; r < rows; ++r) {
+                // Every other row joins the middle cells: the grid has four columns.
+                const bool joined = r % 2 == 1;
+                body += joined ? "\\trowd\\trgaph70\\cellx1500\\clcbpat2\\cellx8500\\cellx9500\n"
+                               : "\\trowd\\trgaph70\\cellx1500\\cellx5000\\clcbpat2\\cellx8500\\cellx9500\n";
+                const int cells = joined ? 3 : 4;
+                body += "\\pard\\intbl ";
+                for (int c = 0; c < cells; ++c)
+                    body += (c == 0 ? rowKey(p * 10 + r) : phrase(rng, 1, c == 1 ? 30 : 4)) + "\\cell ";
+                body += "\\row\n";
+            }
+            body += "\\pard\\par\n";
+            continue;
+        }
+        body += std::string("\\pard") + kAligns[rng.Below(4)] + "\\li" + std::to_string(rng.Below(3) * 360) +
+                "\\sa60 ";
+        const int sentences = 20 + rng.Below(40);
+        for (int k = 0; k < sentences; ++k) {
+            const int f = rng.Below(12);
+            std::string text = phrase(rng, 4, 16);
+            if (f < 5)
+                text = std::string(kRuns[f]) + text + kEnds[f];
+            body += text + (rng.Chance(5) ? ".\\line " : ". ");
+        }
+        body += "\\par\n";
+    }
+    return head + body + "}\n";
+}
+
 // A one-page PDF with one line of Helvetica text; offsets computed exactly.
 std::string minimalPdf(const std::string &text)
 {
@@ -312,8 +360,9 @@ SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &op
     const int total = std::max(options.Records, 1);
     const int rest = total - 1;
     const int first = (rest + 1) / 2;
-    std::vector<std::vector<SynthRecord>> classes = {buildClassification(rng, "SYN1", first),
-                                                     buildClassification(rng, "SYN2", rest - first)};
+    const int depth = std::max(options.GroupDepth, 1);
+    std::vector<std::vector<SynthRecord>> classes = {buildClassification(rng, "SYN1", first, depth),
+                                                     buildClassification(rng, "SYN2", rest - first, depth)};
     SynthRecord matrix;
     matrix.Signature = "MX";
     matrix.Link = "MX-1";
@@ -369,7 +418,7 @@ SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &op
     stats.TableRows = rows;
     WriteFileAtomically(dir + kTableFile, table);
 
-    const std::string rtf = crlf(rtfDocument(rng, options.RtfKb));
+    const std::string rtf = crlf(options.RtfDense ? rtfDenseDocument(rng, options.RtfKb) : rtfDocument(rng, options.RtfKb));
     stats.RtfBytes = static_cast<long>(rtf.size());
     WriteFileAtomically(dir + kRtfFile, rtf);
 

@@ -4,6 +4,7 @@
 //   rbkn-prep encode <in.tsv> <out>         one clear table -> table file
 //   rbkn-prep decode <in> <out.tsv>         one table file -> clear rows
 //   rbkn-prep synth <dstdir> [--records N] [--table-rows R] [--rtf-kb K] [--seed S]
+//                           [--depth D] [--rtf-dense 0|1]
 //                                           a synthetic program folder
 //
 // Exit status 0 on success, 1 on any failure (the message names the file and
@@ -23,7 +24,8 @@ int usage()
                  "usage: rbkn-prep catalogue <srcdir> <dstdir>\n"
                  "       rbkn-prep encode <in.tsv> <out>\n"
                  "       rbkn-prep decode <in> <out.tsv>\n"
-                 "       rbkn-prep synth <dstdir> [--records N] [--table-rows R] [--rtf-kb K] [--seed S]\n");
+                 "       rbkn-prep synth <dstdir> [--records N] [--table-rows R] [--rtf-kb K] [--seed S]\n"
+                 "                       [--depth D] [--rtf-dense 0|1]\n");
     return 2;
 }
 
@@ -73,6 +75,10 @@ int run(int argc, char **argv)
                 options.RtfKb = static_cast<int>(value);
             else if (option == "--seed")
                 options.Seed = static_cast<uint32_t>(value);
+            else if (option == "--depth")
+                options.GroupDepth = static_cast<int>(value);
+            else if (option == "--rtf-dense")
+                options.RtfDense = value != 0;
             else
                 return usage();
         }

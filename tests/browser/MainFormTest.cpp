@@ -437,6 +437,28 @@ TEST_F(MainFormTest, HelpWindowsFollowTheModalPattern)
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(MainFormTest, MenuItemsShowTheirToolButtonsPictures)
+{
+    start();
+    // The start page: some commands on, some off, so both pictures show.
+    auto picture = [](const QIcon &icon, QIcon::Mode mode) { return icon.pixmap(44, 44, mode).toImage(); };
+    int pictured = 0;
+    for (const auto &c : form->Commands()) {
+        const QIcon menuIcon = c.Item->Action()->icon();
+        if (!c.Button) {
+            EXPECT_TRUE(menuIcon.isNull()) << c.Item->Name();
+            continue;
+        }
+        ++pictured;
+        const QIcon buttonIcon = static_cast<QToolButton *>(c.Button->Widget())->icon();
+        ASSERT_FALSE(menuIcon.isNull()) << c.Item->Name();
+        EXPECT_EQ(picture(menuIcon, QIcon::Normal), picture(buttonIcon, QIcon::Normal)) << c.Item->Name();
+        EXPECT_EQ(picture(menuIcon, QIcon::Disabled), picture(buttonIcon, QIcon::Disabled)) << c.Item->Name();
+        EXPECT_NE(picture(menuIcon, QIcon::Normal), picture(menuIcon, QIcon::Disabled)) << c.Item->Name();
+    }
+    EXPECT_EQ(pictured, 13);
+}
+
 TEST_F(MainFormTest, ToolButtonClickedWithTheMouseRunsItsMenuCommand)
 {
     start();

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -69,6 +70,9 @@ public:
         int trickleMs = 0;
         size_t trickleBytes = 1;
         bool withLength = true; // send Content-Length (else the close ends the body)
+        // When set, a trickled body waits before each further piece until it
+        // returns true (for at most 3 s).
+        std::function<bool()> ready = nullptr;
     };
 
     TestHttpServer()
@@ -118,7 +122,10 @@ private:
                 s->write(answerHead.data(), qint64(answerHead.size()));
                 auto *timer = new QTimer(s);
                 auto sent = std::make_shared<size_t>(0);
-                QObject::connect(timer, &QTimer::timeout, s, [s, timer, sent, a] {
+                auto waited = std::make_shared<int>(0);
+                QObject::connect(timer, &QTimer::timeout, s, [s, timer, sent, waited, a] {
+                    if (a.ready && *sent > 0 && !a.ready() && ++*waited * a.trickleMs < 3000)
+                        return;
                     const size_t n = std::min(a.trickleBytes, a.body.size() - *sent);
                     s->write(a.body.data() + *sent, qint64(n));
                     *sent += n;
@@ -496,20 +503,19 @@ TEST_F(UpdateCheckTest, BodiesOverTheirLimitFailTheCheck)
 
 TEST_F(UpdateCheckTest, InstallerGoesToItsFileAsItArrives)
 {
-    // The installer arrives in pieces; between them, what came so far is
-    // already on disk rather than held back in memory.
+    // The installer arrives in two halves, the second only once the first
+    // is in the file on disk rather than held back in memory.
     serve("1;4;0;");
-    server.answers[kInstallPath] = {200, converted, false, 30, 16384};
-    int64_t largestSeen = 0;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        largestSeen = std::max<int64_t>(largestSeen, int64_t(readFile(newFile()).size()));
-    });
-    poll.start(5);
+    const size_t half = converted.size() / 2 + 1;
+    bool firstHalfOnDisk = false;
+    TestHttpServer::Answer install{200, converted, false, 10, half};
+    install.ready = [&] {
+        firstHalfOnDisk = firstHalfOnDisk || readFile(newFile()).size() >= half;
+        return firstHalfOnDisk;
+    };
+    server.answers[kInstallPath] = install;
     check();
-    poll.stop();
-    EXPECT_GT(largestSeen, 0);
-    EXPECT_LT(largestSeen, int64_t(converted.size()));
+    EXPECT_TRUE(firstHalfOnDisk);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].name, "TaxonarQueryForm");
     EXPECT_TRUE(readFile(exe()) == plain);

@@ -422,6 +422,19 @@ TEST_F(KCLFormPersistentTest, DestroyingTheFormSavesItsPlacementOnce)
     EXPECT_EQ(destroys, 1);
     EXPECT_EQ(store.values.count("Common/TestMainForm"), 1u);
 
+    // A form destroyed with its owner saves too.
+    store.values.clear();
+    {
+        platform::TComponent owner(nullptr);
+        auto *owned = new TTestMainForm(&owner);
+        auto *persistent = new TKCLFormPersistent(owned);
+        persistent->SetIniUse(ioUseLink);
+        persistent->SetIniLink(&store);
+        persistent->ChainFormEvents();
+        owned->SetBounds(10, 20, 300, 200);
+    }
+    EXPECT_EQ(store.values["Common/TestMainForm"].substr(0, 4), "200,");
+
     // A form class that runs DoDestroy itself is not told a second time.
     auto *other = new TTestMainForm(nullptr);
     int count = 0;

@@ -24,14 +24,14 @@ class IniCtrlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegistryClear();
         char tmpl[] = "/tmp/rbkn-inictrl-XXXXXX";
         dir_ = ::mkdtemp(tmpl);
         const char *old = std::getenv("XDG_CONFIG_HOME");
         hadOld_ = old != nullptr;
         if (old)
             old_ = old;
-        ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1); // the registry file lives here too
+        RegistryClear();
     }
     void TearDown() override
     {

@@ -12,6 +12,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -229,6 +232,34 @@ TEST_F(ControlsTest, PositionCentresOnScreenOrMainForm)
     delete main;
 }
 
+// Inside a running event loop, as in the program: the message box is a child
+// of the form that is up, and its closing does not end the loop (which would
+// close the form too).
+TEST_F(ControlsTest, MessageBoxIsAChildOfTheShownFormAndClosesAlone)
+{
+    form->Show();
+    QWidget *boxParent = nullptr;
+    int answer = 0;
+    bool formUp = false;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(20, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(w); box != nullptr && box->isVisible()) {
+                    boxParent = box->parentWidget();
+                    box->button(QMessageBox::No)->click();
+                }
+        });
+        answer = Application->MessageBox("Pytanie", "Rubrikon", MB_YESNO);
+        QTest::qWait(50);
+        formUp = form->Visible() && form->Widget()->isVisible();
+        QCoreApplication::exit(0);
+    });
+    QApplication::exec();
+    EXPECT_EQ(answer, IDNO);
+    EXPECT_EQ(boxParent, form->Widget()->window());
+    EXPECT_TRUE(formUp);
+}
+
 TEST_F(ControlsTest, FixedBorderKeepsSize)
 {
     form->SetBorderStyle(TFormBorderStyle::bsSingle);
@@ -405,6 +436,102 @@ TEST_F(ControlsTest, MenuItemAndToolButtonShareEnabledAndClick)
     item->Action()->trigger();
     EXPECT_EQ(runs, 2);
     EXPECT_FALSE(static_cast<QToolButton *>(button->Widget())->icon().isNull());
+}
+
+// A solid 44 x 44 picture.
+QImage solid(QColor color)
+{
+    QImage pic(44, 44, QImage::Format_RGB32);
+    pic.fill(color);
+    return pic;
+}
+
+TEST_F(ControlsTest, MenuItemsDrawTheirPicturesFromTheMenuImages)
+{
+    auto *menu = new TMainMenu(form);
+    auto *sub = new TMenuItem(form);
+    sub->SetCaption("Pomoc");
+    menu->Items()->Add(sub);
+    auto *item = new TMenuItem(form);
+    item->SetCaption("Historia zmian");
+    item->SetImageIndex(1);
+    sub->Add(item);
+    auto *plain = new TMenuItem(form);
+    plain->SetCaption("Bez obrazka");
+    sub->Add(plain);
+    auto *line = new TMenuItem(form);
+    line->SetCaption("-");
+    line->SetImageIndex(0);
+    sub->Add(line);
+    form->SetMenu(menu);
+    // No pictures before the menu has images.
+    EXPECT_TRUE(item->Action()->icon().isNull());
+
+    auto *images = new TImageList(form);
+    auto *disabled = new TImageList(form);
+    for (TImageList *list : {images, disabled}) {
+        list->SetWidth(44);
+        list->SetHeight(44);
+    }
+    images->Add(solid(Qt::red));
+    images->Add(solid(Qt::blue));
+    disabled->Add(solid(Qt::darkGray));
+    disabled->Add(solid(Qt::lightGray));
+    menu->SetImages(images);
+    menu->SetDisabledImages(disabled);
+    EXPECT_FALSE(item->Action()->icon().isNull());
+    EXPECT_TRUE(plain->Action()->icon().isNull());
+    EXPECT_TRUE(line->Action()->icon().isNull());
+    // A separator is a plain line, without the "-" as its title.
+    EXPECT_TRUE(line->Action()->isSeparator());
+    EXPECT_TRUE(line->Action()->text().isEmpty());
+    EXPECT_EQ(line->Caption(), "-");
+
+    // The menu draws the picture at the list's size beside the caption, the
+    // disabled picture while the item is disabled.
+    QMenu *popup = sub->Action()->menu();
+    ASSERT_NE(popup, nullptr);
+    popup->adjustSize();
+    const QRect row = popup->actionGeometry(item->Action());
+    EXPECT_GE(row.height(), 44);
+    EXPECT_LT(popup->actionGeometry(plain->Action()).height(), 44);
+    auto colourAtPicture = [&] {
+        const QImage shot = popup->grab().toImage();
+        // The picture sits at the row's left, before the caption.
+        for (int x = row.left(); x < row.left() + 60; ++x) {
+            const QColor c = shot.pixelColor(x, row.center().y());
+            if (c == QColor(Qt::blue) || c == QColor(Qt::lightGray))
+                return c;
+        }
+        return QColor();
+    };
+    EXPECT_EQ(colourAtPicture(), QColor(Qt::blue));
+    item->SetEnabled(false);
+    EXPECT_EQ(colourAtPicture(), QColor(Qt::lightGray));
+    item->SetEnabled(true);
+
+    // A changed list, an item that leaves the menu.
+    images->Delete(0);
+    EXPECT_TRUE(item->Action()->icon().isNull());
+    item->SetImageIndex(0);
+    EXPECT_EQ(item->Action()->icon().pixmap(44, 44).toImage().pixelColor(20, 20), QColor(Qt::blue));
+    sub->Remove(item);
+    EXPECT_TRUE(item->Action()->icon().isNull());
+    sub->Add(item);
+    EXPECT_FALSE(item->Action()->icon().isNull());
+    // The images going takes the pictures with them.
+    delete images;
+    EXPECT_EQ(menu->Images(), nullptr);
+    EXPECT_TRUE(item->Action()->icon().isNull());
+
+    // The disabled list was made after the menu (and after this tool bar), so
+    // the form destroys it first: neither may reach for it afterwards.
+    auto *bar = new TToolBar(form);
+    bar->SetParent(form);
+    bar->SetDisabledImages(disabled);
+    auto *late = new TImageList(form);
+    bar->SetImages(late);
+    menu->SetImages(late);
 }
 
 TEST_F(ControlsTest, StatusBarShowsLongHintOfControlUnderMouse)

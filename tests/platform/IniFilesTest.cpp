@@ -126,8 +126,14 @@ TEST(MemIniFile, LoadsOnceRenamesWithoutReloadAndNeverWritesUnasked)
 
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override { RegistryClear(); }
-    void TearDown() override { RegistryClear(); }
+    // A registry file of the test's own, never the user's.
+    void SetUp() override
+    {
+        RegistrySetFile(dir.path + "/registry");
+        RegistryClear();
+    }
+    void TearDown() override { RegistrySetFile(""); }
+    TempDir dir;
 };
 
 TEST_F(RegistryTest, KeysOpenRelativeOrAbsoluteAndCompareWithoutCase)
