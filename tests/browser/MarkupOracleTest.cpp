@@ -392,6 +392,17 @@ TEST_F(MarkupOracleTest, EdgeCasesAgreeAtEveryWidth)
         compareCell(cell, 900);
 }
 
+// In a font whose ligatures (ff, fi) kern with their neighbours unlike their
+// letters, the width model is only an estimate: decisions it gets wrong must
+// be caught by their confirmation and the line laid out by the rule.
+TEST_F(MarkupOracleTest, EdgeCasesAgreeInAFontWithLigatures)
+{
+    grid->Font().SetName("DejaVu Sans");
+    for (const std::string &cell : edgeCells())
+        for (int W = 20; W <= 200; W += 2)
+            compareCell(cell, W);
+}
+
 // A table opened with the oracle's draw-cell event and the grid's repaint
 // after growth, against the reader's own event with rows sized first.
 class MarkupOpenOracleTest : public MarkupOracleTest {

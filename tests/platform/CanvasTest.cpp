@@ -214,9 +214,9 @@ std::vector<std::string> sampleTexts()
 }
 
 // The width model gives TextWidth's own result for every prefix of texts
-// whose shaping is pairwise kerning, in every style the cell mark-up uses. The
-// letter f forms ligatures (ff, fi) that kern with their neighbours unlike a
-// lone f: there the model is an estimate, which its users confirm.
+// whose shaping is pairwise kerning, in every style the cell mark-up uses. In
+// fonts where f forms ligatures (ff, fi) that kern with their neighbours
+// unlike a lone f, the model is an estimate there, which its users confirm.
 TEST_F(CanvasTest, WidthModelMatchesTextWidthWhereShapingIsPairwise)
 {
     TCanvas &c = bmp.Canvas();
