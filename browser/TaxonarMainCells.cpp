@@ -38,8 +38,10 @@
 #include "browser/TaxonarWindowSupport.h"
 
 #include <charconv>
+#include <cstring>
 #include <map>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace taxonar {
@@ -600,7 +602,39 @@ int TTaxonarMainForm::CountMarkupLines(int W, const AnsiString &text)
 {
     if (text.empty())
         return 1;
-    return LineCounter(TaxonarTable3StringGrid->Canvas(), W, text).Run();
+    TCanvas &c = TaxonarTable3StringGrid->Canvas();
+    // A cell is counted at every paint, and twice when its row is sized
+    // first: the count and the font it leaves are kept per width, font (its
+    // width model stands for name, height, style and device) and text.
+    struct Counted {
+        int lines;
+        TFontStyles style;
+        TColor color;
+    };
+    static std::unordered_map<std::string, Counted> counted;
+    static size_t countedBytes = 0;
+    const TFontWidths *font = &c.FontWidths();
+    const TColor startColor = c.Font().Color();
+    std::string key(sizeof W + sizeof font + sizeof startColor, '\0');
+    std::memcpy(key.data(), &W, sizeof W);
+    std::memcpy(key.data() + sizeof W, &font, sizeof font);
+    std::memcpy(key.data() + sizeof W + sizeof font, &startColor, sizeof startColor);
+    key += text;
+    const auto it = counted.find(key);
+    if (it != counted.end()) {
+        c.Font().SetStyle(it->second.style);
+        c.Font().SetColor(it->second.color);
+        return it->second.lines;
+    }
+    const int lines = LineCounter(c, W, text).Run();
+    // Dropped whole when it grows large (a few screens of long cells).
+    if (counted.size() >= 4096 || countedBytes + key.size() > (size_t(8) << 20)) {
+        counted.clear();
+        countedBytes = 0;
+    }
+    countedBytes += key.size();
+    counted.emplace(std::move(key), Counted{lines, c.Font().Style(), c.Font().Color()});
+    return lines;
 }
 
 void TTaxonarMainForm::DrawMarkupText(int x0, int W, int y0, const AnsiString &text, int linkIndex, int h)

@@ -290,6 +290,7 @@ struct TCanvas::FontEntry {
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
     };
     std::unordered_map<std::string, int, Hash, std::equal_to<>> measured;
+    size_t measuredBytes = 0;
 
     FontEntry(const TFont &f, const QFont &q, const QPaintDevice *device, int dx, int dy)
         : name(f.Name()), height(f.Height()), style(f.Style()), dpiX(dx), dpiY(dy), font(q),
@@ -355,8 +356,11 @@ int TCanvas::TextWidth(std::string_view text) const
     if (it != e.measured.end())
         return it->second;
     const int w = e.metrics.horizontalAdvance(toQString(text));
-    if (e.measured.size() >= 16384)
+    if (e.measured.size() >= 16384 || e.measuredBytes + text.size() > (size_t(4) << 20)) {
         e.measured.clear();
+        e.measuredBytes = 0;
+    }
+    e.measuredBytes += text.size();
     e.measured.emplace(std::string(text), w);
     return w;
 }
