@@ -61,17 +61,6 @@ void defaultShell(const ShellRequest &r)
         QDesktopServices::openUrl(url);
 }
 
-// The text without the characters of code 32 and below at both ends.
-std::string_view trimmed(std::string_view s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
-        --e;
-    return s.substr(b, e - b);
-}
-
 // Record lists are created unsorted, accepting duplicates, and empty.
 TStringList *newList() { return new TStringList(); }
 
@@ -1109,9 +1098,7 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
     // The grid grows in doubling steps and is cut to the rows used at the
     // end, so that a long table costs no more than its lines; it does not
     // repaint until the load is over.
-    const int colCount = g->ColCount();
     int lastRow = 1;
-    bool firstRowUsed = FirstDataRowUsed();
     AnsiString cellText;
     struct PaintGuard {
         QWidget *w;
@@ -1121,48 +1108,19 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
     };
     {
         PaintGuard paintGuard(g->Widget());
-        TextFile file(path);
-        ResetTextFile(file, path);
-        while (!file.Eof()) {
-            const AnsiString line = DecodeTableLine(file.ReadLn());
-            const std::string_view text(line);
-            if (trimmed(text).empty())
-                continue;
-            if (firstRowUsed) {
-                ++lastRow;
-                if (lastRow >= g->RowCount())
-                    g->SetRowCount(std::max(lastRow + 1, 2 * g->RowCount()));
-            }
-            size_t pos = 0;
-            bool restEmpty = false;
-            for (int k = 0; k < colCount; ++k) {
-                std::string_view cell;
-                if (!restEmpty) {
-                    const size_t tab = text.find('\t', pos);
-                    if (tab != std::string_view::npos) {
-                        cell = trimmed(text.substr(pos, tab - pos));
-                        pos = tab + 1;
-                    } else {
-                        cell = trimmed(text.substr(pos));
-                        restEmpty = true;
-                    }
-                }
-                if (cell.find("#L#") != std::string_view::npos)
-                    g->SetObjects(k, lastRow, LinkRecords->Add(AnsiString(cell) + "#R#"));
+        ReadTableFile(path, g->ColCount(), FirstDataRowUsed(), [&](int row, const std::vector<TableCell> &cells) {
+            lastRow = row;
+            if (lastRow >= g->RowCount())
+                g->SetRowCount(std::max(lastRow + 1, 2 * g->RowCount()));
+            for (size_t k = 0; k < cells.size(); ++k) {
+                if (cells[k].Raw.find("#L#") != std::string_view::npos)
+                    g->SetObjects(int(k), lastRow, LinkRecords->Add(AnsiString(cells[k].Raw) + "#R#"));
                 else
-                    g->SetObjects(k, lastRow, -1);
-                if (!cell.empty() && cell.front() == '"')
-                    cell.remove_prefix(1);
-                if (!cell.empty() && cell.back() == '"')
-                    cell.remove_suffix(1);
-                cell = trimmed(cell);
-                cellText.assign(cell); // one buffer for every cell: the grid keeps its own copy
-                g->SetCells(k, lastRow, cellText);
-                if (lastRow == 1 && !cell.empty())
-                    firstRowUsed = true;
+                    g->SetObjects(int(k), lastRow, -1);
+                cellText.assign(cells[k].Text); // one buffer for every cell: the grid keeps its own copy
+                g->SetCells(int(k), lastRow, cellText);
             }
-        }
-        file.CloseFile();
+        });
         g->SetRowCount(lastRow + 1);
     }
 

@@ -319,6 +319,9 @@ public:
 
     // Classification search, hit list and page search.
     void TaxonarNaviFindMenuItemClick(platform::TObject *Sender);
+    // The search with the parameters the dialog wrote: the scan, the return
+    // to the item open before, the message and the first hit opened.
+    void RunClassificationSearch();
     void OpenSearchHit();
     void TaxonarFindListBoxClick(platform::TObject *Sender);
     void TaxonarFindListBoxKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);

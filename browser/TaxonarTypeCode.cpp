@@ -131,6 +131,65 @@ AnsiString EncodeTableLine(const AnsiString &text)
     return out;
 }
 
+// ============================================================ table files
+
+namespace {
+
+std::string_view trimmedCell(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
+        --e;
+    return s.substr(b, e - b);
+}
+
+} // namespace
+
+void ReadTableFile(const AnsiString &path, int columns, bool firstRowUsed,
+                   const std::function<void(int row, const std::vector<TableCell> &cells)> &onRow)
+{
+    std::vector<TableCell> cells(size_t(std::max(columns, 0)));
+    int row = 1;
+    platform::TextFile file(path);
+    ResetTextFile(file, path);
+    while (!file.Eof()) {
+        const AnsiString line = DecodeTableLine(file.ReadLn());
+        const std::string_view text(line);
+        if (trimmedCell(text).empty())
+            continue;
+        if (firstRowUsed)
+            ++row;
+        size_t pos = 0;
+        bool restEmpty = false;
+        for (TableCell &cell : cells) {
+            std::string_view raw;
+            if (!restEmpty) {
+                const size_t tab = text.find('\t', pos);
+                if (tab != std::string_view::npos) {
+                    raw = trimmedCell(text.substr(pos, tab - pos));
+                    pos = tab + 1;
+                } else {
+                    raw = trimmedCell(text.substr(pos));
+                    restEmpty = true;
+                }
+            }
+            std::string_view shown = raw;
+            if (!shown.empty() && shown.front() == '"')
+                shown.remove_prefix(1);
+            if (!shown.empty() && shown.back() == '"')
+                shown.remove_suffix(1);
+            cell.Raw = raw;
+            cell.Text = trimmedCell(shown);
+            if (row == 1 && !cell.Text.empty())
+                firstRowUsed = true;
+        }
+        onRow(row, cells);
+    }
+    file.CloseFile();
+}
+
 // =================================================== search-text folding
 
 namespace {

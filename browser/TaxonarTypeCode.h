@@ -16,6 +16,7 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace taxonar {
 
@@ -99,6 +100,30 @@ AnsiString DecodeTableLine(const AnsiString &line);
 // Stored form of a clear line ("" for ""): "@", four check symbols, two
 // symbols per character.
 AnsiString EncodeTableLine(const AnsiString &text);
+
+// ------------------------------------------------------------ table files
+
+// One cell of a table line as the table view takes it.
+struct TableCell {
+    // The text between two TABs, trimmed (characters of code 32 and below):
+    // what a link entry keeps.
+    std::string_view Raw;
+    // Raw without one leading and one trailing double quote, trimmed again:
+    // what the grid shows.
+    std::string_view Text;
+};
+
+// Reads a table file by the loading rules of the table view and hands over
+// each line that becomes a grid row: every line is decoded; a line that is
+// blank after decoding (or that the codec rejects) is skipped; the others are
+// split at TABs into exactly `columns` cells (further cells are ignored,
+// missing ones empty). The first line fills row 1, and so does each further
+// line while no cell of row 1 holds text (`firstRowUsed`: row 1 held text
+// before the file was read); after that each line is the next row. The cells
+// are valid only during the call. Raises platform::EInOutError as the text
+// file routines do (ResetTextFile).
+void ReadTableFile(const AnsiString &path, int columns, bool firstRowUsed,
+                   const std::function<void(int row, const std::vector<TableCell> &cells)> &onRow);
 
 // ----------------------------------------------------- search-text folding
 

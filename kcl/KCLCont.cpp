@@ -43,9 +43,9 @@ void TKCLContainer::Changed(TObject *Sender)
             global->bitmapList_->Assign(bitmapList_);
         else if (Sender == imageList_ && global->imageList_ != nullptr)
             global->imageList_->Assign(imageList_);
-        else if (Sender == waveList_)
+        else if (Sender == waveList_ && global->waveList_ != nullptr)
             global->waveList_->Assign(waveList_);
-        else if (Sender == stringList_)
+        else if (Sender == stringList_ && global->stringList_ != nullptr)
             global->stringList_->Assign(stringList_);
     }
     Change();

@@ -38,17 +38,21 @@ constexpr int SignatureSize = 9;
 
 int64_t bytesLeft(TStream &Stream) { return Stream.Size() - Stream.Position(); }
 
-// Runs EndUpdate(true) when the scope is left, also by an exception.
-class TUpdateScope {
-public:
-    explicit TUpdateScope(TKCLCustomComponent &c) : c_(c) { c_.BeginUpdate(); }
-    ~TUpdateScope() { c_.EndUpdate(true); }
-    TUpdateScope(const TUpdateScope &) = delete;
-    TUpdateScope &operator=(const TUpdateScope &) = delete;
-
-private:
-    TKCLCustomComponent &c_;
-};
+// Runs Body between BeginUpdate and EndUpdate(true); EndUpdate also runs when
+// Body raises, and the exception passes on. (Not a destructor: a change
+// handler that raises must not end the program.)
+template <class Body>
+void updating(TKCLCustomComponent &c, Body body)
+{
+    c.BeginUpdate();
+    try {
+        body();
+    } catch (...) {
+        c.EndUpdate(true);
+        throw;
+    }
+    c.EndUpdate(true);
+}
 
 } // namespace
 
@@ -189,23 +193,23 @@ void TKCLCustomContainer::Assign(platform::TPersistent *Source)
     }
     if (src == this)
         return;
-    TUpdateScope update(*this);
-    ClearItems();
-    defaultCompressed_ = src->DefaultCompressed();
-    CopyItems(src);
+    updating(*this, [&] {
+        ClearItems();
+        defaultCompressed_ = src->DefaultCompressed();
+        CopyItems(src);
+    });
 }
 
 void TKCLCustomContainer::SaveToStream(TStream &Stream, bool WithIndex) { KCLSaveItemsToStream(Stream, items_, WithIndex); }
 
 void TKCLCustomContainer::LoadFromStream(TStream &Stream, bool WithIndex)
 {
-    TUpdateScope update(*this);
-    ClearItems();
-    const int32_t count = KCLReadItemCount(Stream, WithIndex);
-    for (int32_t i = 0; i < count; ++i) {
-        TKCLListItem *item = Item(AddItem(nullptr));
-        item->LoadFromStream(Stream);
-    }
+    updating(*this, [&] {
+        ClearItems();
+        const int32_t count = KCLReadItemCount(Stream, WithIndex);
+        for (int32_t i = 0; i < count; ++i)
+            Item(AddItem(nullptr))->LoadFromStream(Stream);
+    });
 }
 
 void TKCLCustomContainer::GetChildren(const platform::TGetChildProc &Proc, TComponent *)

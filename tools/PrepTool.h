@@ -98,4 +98,22 @@ std::string SynthMarkupRow(uint32_t seed, int row, int cellChars);
 // with blank and damaged lines among them. Returns the rows written.
 int WriteSynthMarkupTable(const std::string &path, int rows, int cellChars, uint32_t seed);
 
+// A catalogue for the classification search: classification SZT holds
+// `Tables` TABLE items, each with a table file of its own (quoted cells,
+// mark-up, links, blank and damaged lines, short and long lines, LINK columns
+// headed in any case, a first line of empty cells now and then), and SZR
+// holds `RtfItems` RTF items, each with a document of its own (long
+// paragraphs with line breaks and character formats, tables, indented
+// lists). Every `MissingEvery`-th item of each kind names a file that does
+// not exist (0: none). The word "transportu" never occurs in a LINK column.
+struct SearchCatalogueOptions {
+    int Tables = 100;
+    int RowsPerTable = 200;
+    int RtfItems = 10;
+    int RtfKb = 64;
+    int MissingEvery = 0;
+    uint32_t Seed = 20070101;
+};
+void WriteSearchCatalogue(const std::string &dstDir, const SearchCatalogueOptions &options);
+
 } // namespace rbkn

@@ -516,3 +516,219 @@ int WriteSynthMarkupTable(const std::string &path, int rows, int cellChars, uint
 }
 
 } // namespace rbkn
+
+// ------------------------------------------------- search catalogue
+
+namespace rbkn {
+
+namespace {
+
+// Words of the LINK columns: never "transportu", so that the benchmark's
+// hits can be counted by grep over the decoded rows as well.
+const char *const kLinkWords[] = {"uprawa", "handel", "budowa", "odpady"};
+
+std::string searchTableRecord(int index, const std::string &file)
+{
+    const std::string n = std::to_string(index);
+    std::vector<std::string> lines = {"SIGNATURE=SZT", "NAME=" + ansi("Tablica wyszukiwania ") + n, "PARENT=SZT-0",
+                                      "VIEW=SHOW", "LINK=T" + n, "MODE=TABLE", "FILE=" + file};
+    auto column = [&lines](int k, const std::string &name, const std::string &width, const char *align) {
+        const std::string c = std::to_string(k);
+        lines.push_back("NAME" + c + "=" + name);
+        lines.push_back("WIDTH" + c + "=" + width);
+        lines.push_back("ALIGNMENT" + c + "=" + align);
+    };
+    static const char *const kLinkHeads[] = {"LINK", "link", "Link"};
+    switch (index % 3) {
+    case 0:
+        lines.push_back("COLUMNS=4");
+        column(1, "Symbol", "70", "CENTER");
+        column(2, "Nazwa", "AUTO", "LEFT");
+        column(3, ansi("Odsyłacze"), "220", "left");
+        column(4, "Liczba", "70", "RIGHT");
+        break;
+    case 1:
+        lines.push_back("COLUMNS=3");
+        column(1, kLinkHeads[index / 3 % 3], "0", "LEFT");
+        column(2, "Kod", "60", "CENTER");
+        column(3, "Nazwa", "auto", "LEFT");
+        break;
+    default:
+        lines.push_back("COLUMNS=5");
+        column(1, "Kod", "60", "CENTER");
+        column(2, "Nazwa", "Auto", "LEFT");
+        column(3, "Uwagi", "120", "LEFT");
+        column(4, "Liczba", "60", "RIGHT");
+        column(5, kLinkHeads[index / 3 % 3], "40", "LEFT");
+        break;
+    }
+    std::string t = "{\n";
+    for (const std::string &l : lines)
+        t += l + "\n";
+    return t + "}\n";
+}
+
+// A cell as the sources hold it: now and then in quotes with blanks around.
+std::string searchCell(Rng &rng, std::string text)
+{
+    if (rng.Chance(8))
+        return "  \"" + text + "\" ";
+    if (rng.Chance(4))
+        return " " + text + "   ";
+    return text;
+}
+
+std::string searchTableFile(Rng &rng, int index, int rows)
+{
+    const int columns = index % 3 == 0 ? 4 : index % 3 == 1 ? 3 : 5;
+    std::string out;
+    if (index % 7 == 0) // a first line of empty cells: the next line fills row 1 again
+        out += taxonar::EncodeTableLine(" \t \"\"\t ") + "\r\n";
+    for (int r = 1; r <= rows; ++r) {
+        const int roll = rng.Below(100);
+        if (roll < 4) { // blank, stored or raw
+            out += (rng.Chance(50) ? taxonar::EncodeTableLine("   ") : std::string()) + "\r\n";
+            continue;
+        }
+        if (roll < 7) { // damaged: a check symbol or a character changed
+            std::string line = taxonar::EncodeTableLine(phrase(rng, 2, 6));
+            const size_t at = 1 + static_cast<size_t>(rng.Below(static_cast<int>(line.size()) - 1));
+            line[at] = line[at] == 'K' ? '7' : 'K';
+            out += line + "\r\n";
+            continue;
+        }
+        if (roll < 8) {
+            out += ansi("uszkodzony wiersz transportu bez kodowania") + "\r\n";
+            continue;
+        }
+        std::vector<std::string> cells;
+        const std::string linkWord = kLinkWords[rng.Below(4)];
+        std::string name = phrase(rng, 2, rng.Chance(10) ? 60 : 12);
+        if (rng.Chance(15))
+            name = "#B#" + name + "#B#";
+        else if (rng.Chance(10))
+            name += "#N#" + phrase(rng, 2, 8);
+        const std::string refs = rng.Chance(30) ? ansi("zob. #L#") + rowKey(r) + "#L#SZT@T" +
+                                                      std::to_string(rng.Below(index + 1)) + "@" + rowKey(r) + "#"
+                                                : std::string();
+        switch (index % 3) {
+        case 0:
+            cells = {rowKey(r), name, refs, std::to_string(rng.Below(100000))};
+            break;
+        case 1:
+            cells = {"SZT@T" + std::to_string(index) + "@" + linkWord, rowKey(r), name + refs};
+            break;
+        default:
+            cells = {rowKey(r), name, phrase(rng, 0, 3) + refs, std::to_string(rng.Below(1000)),
+                     "zob. " + linkWord};
+            break;
+        }
+        for (std::string &c : cells)
+            c = searchCell(rng, c);
+        if (rng.Chance(8)) // missing cells
+            cells.resize(static_cast<size_t>(1 + rng.Below(columns - 1)));
+        else if (rng.Chance(4)) // more cells than columns
+            cells.push_back(ansi("nadmiarowa komórka"));
+        // Leading TABs shift the cells right (not in the tables whose last
+        // column holds the name, which would then fall off the row).
+        std::string line = index % 3 != 1 && rng.Chance(3) ? "\t" : "";
+        for (size_t k = 0; k < cells.size(); ++k)
+            line += (k ? "\t" : "") + cells[k];
+        out += taxonar::EncodeTableLine(line) + "\r\n";
+    }
+    return out;
+}
+
+// An RTF document of about `kb` KB with long paragraphs.
+std::string searchRtfDocument(Rng &rng, int kb)
+{
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}"
+                      "{\\f1\\froman\\fcharset238 Times New Roman;}}\n\\viewkind4\\uc1\\pard\\lang1045\\f0\\fs20\n";
+    const size_t target = static_cast<size_t>(std::max(kb, 1)) * 1024;
+    static const char *const kAlign[] = {"\\ql", "\\qj", "\\qc", "\\qr"};
+    int section = 0;
+    while (out.size() < target) {
+        ++section;
+        out += "\\pard\\sb120\\sa60\\b\\fs28 " + std::to_string(section) + ". " + phrase(rng, 2, 5) + "\\b0\\fs20\\par\n";
+        const int paragraphs = 2 + rng.Below(4);
+        for (int p = 0; p < paragraphs; ++p) {
+            out += "\\pard";
+            out += kAlign[rng.Below(4)];
+            if (rng.Chance(30))
+                out += "\\li" + std::to_string(180 * rng.Below(4)) + "\\ri" + std::to_string(120 * rng.Below(3));
+            if (rng.Chance(20))
+                out += "\\fi" + std::to_string(360 - 120 * rng.Below(5));
+            out += "\\sa60 ";
+            const int sentences = 2 + rng.Below(rng.Chance(20) ? 40 : 8);
+            for (int s = 0; s < sentences; ++s) {
+                std::string text = phrase(rng, 4, 16);
+                const int style = rng.Below(100);
+                if (style < 10)
+                    text = "{\\b " + text + "}";
+                else if (style < 16)
+                    text = "{\\i\\fs24 " + text + "}";
+                else if (style < 20)
+                    text = "{\\f1\\fs16 " + text + "}";
+                else if (style < 22)
+                    text += "\\line";
+                else if (style < 23)
+                    text += " \\u8212? " + ansi("żółć");
+                out += text + ". ";
+            }
+            if (rng.Chance(3))
+                out += "przed\\'0d\\'0apo "; // a line end as text: the view starts a new paragraph there
+            out += "\\par\n";
+            if (rng.Chance(5))
+                out += "\\par\n"; // an empty paragraph
+        }
+        if (section % 3 == 1) {
+            for (int r = 0; r < 3; ++r) {
+                out += "\\trowd\\trgaph70\\cellx1500\\cellx6500\\cellx8500\n";
+                out += "\\pard\\intbl " + rowKey(r + 1) + "\\cell " + phrase(rng, 3, 30) + "\\cell " +
+                       std::to_string(rng.Below(1000)) + "\\cell\\row\n";
+            }
+            out += "\\pard\\par\n";
+        }
+        if (section % 4 == 2)
+            for (int i = 0; i < 3; ++i)
+                out += "\\pard\\fi-200\\li400 \\'95\\tab " + phrase(rng, 3, 20) + "\\par\n";
+    }
+    return out + "}\n";
+}
+
+} // namespace
+
+void WriteSearchCatalogue(const std::string &dstDir, const SearchCatalogueOptions &options)
+{
+    const std::string dir = dstDir.empty() || dstDir.back() == '/' ? dstDir : dstDir + "/";
+    Rng rng(options.Seed);
+    auto missing = [&options](int i) { return options.MissingEvery > 0 && i % options.MissingEvery == options.MissingEvery - 1; };
+
+    std::string tables = "{\nSIGNATURE=SZT\nNAME=" + ansi("Tablice do wyszukiwania") +
+                         "\nPARENT=nil\nVIEW=SHOW\nLINK=SZT-0\nMODE=GROUP\n}\n";
+    for (int t = 0; t < options.Tables; ++t) {
+        const std::string file = "tsearch/t" + std::to_string(t) + ".txt";
+        tables += searchTableRecord(t, missing(t) ? "tsearch/brak" + std::to_string(t) + ".txt" : file);
+        if (!missing(t))
+            WriteFileAtomically(dir + file, searchTableFile(rng, t, std::max(1, options.RowsPerTable - 20 + rng.Below(41))));
+    }
+    std::string texts = "{\nSIGNATURE=SZR\nNAME=" + ansi("Objaśnienia do wyszukiwania") +
+                        "\nPARENT=nil\nVIEW=SHOW\nLINK=SZR-0\nMODE=GROUP\n}\n";
+    for (int i = 0; i < options.RtfItems; ++i) {
+        const std::string file = "rsearch/r" + std::to_string(i) + ".rtf";
+        texts += "{\nSIGNATURE=SZR\nNAME=" + ansi("Objaśnienia ") + std::to_string(i) +
+                 "\nPARENT=SZR-0\nVIEW=SHOW\nLINK=R" + std::to_string(i) + "\nMODE=RTF\nFILE=" +
+                 (missing(i) ? "rsearch/brak.rtf" : file) + "\n}\n";
+        if (!missing(i))
+            WriteFileAtomically(dir + file, crlf(searchRtfDocument(rng, options.RtfKb / 2 + rng.Below(options.RtfKb + 1))));
+    }
+    WriteFileAtomically(dir + "szt.definition", crlf(tables));
+    WriteFileAtomically(dir + "szr.definition", crlf(texts));
+    WriteFileAtomically(dir + "definition.global",
+                        crlf("szt.definition;" + ansi("tablice") + ";SZT;" + ansi("Tablice do wyszukiwania") + ";\n" +
+                             "szr.definition;" + ansi("objaśnienia") + ";SZR;" + ansi("Objaśnienia do wyszukiwania") +
+                             ";\n"));
+    WriteFileAtomically(dir + "dictionary.global", crlf("transportu\nhandel\n"));
+}
+
+} // namespace rbkn

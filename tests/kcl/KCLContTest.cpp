@@ -22,6 +22,7 @@ struct GlobalContainer {
         KCLDefaultContainer->SetDesigning(false);
         KCLDefaultContainer->WaveList()->ClearItems();
         KCLDefaultContainer->StringList()->ClearItems();
+        KCLDefaultContainer->BitmapList()->ClearItems();
         KCLContFini();
     }
 };
@@ -49,7 +50,15 @@ TEST(KCLCont, StartUpIsCountedAndMakesEmptyLists)
     EXPECT_EQ(global->WaveList()->Owner(), global);
     EXPECT_TRUE(global->WaveList()->IsEmpty());
     EXPECT_TRUE(global->StringList()->IsEmpty());
+    ASSERT_NE(global->BitmapList(), nullptr);
+    ASSERT_NE(global->ImageList(), nullptr);
+    EXPECT_TRUE(global->BitmapList()->IsEmpty());
+    EXPECT_TRUE(global->ImageList()->IsEmpty());
+    EXPECT_TRUE(KCLIsGlobalList(global->BitmapList()));
+    EXPECT_TRUE(KCLIsGlobalList(global->ImageList()));
     EXPECT_FALSE(KCLIsGlobalList(nullptr));
+    TKCLContainer other(nullptr);
+    EXPECT_FALSE(KCLIsGlobalList(other.BitmapList()));
 }
 
 TEST(KCLCont, ListChangesReachTheContainerAndItsClients)
@@ -84,6 +93,13 @@ TEST(KCLCont, DesignedContainerCopiesItsListsIntoTheGlobalOnes)
     EXPECT_EQ(static_cast<TKCLStringListItem *>(KCLDefaultContainer->StringList()->Item(0))->Items().Text(), "x\r\n");
     designed.WaveList()->AddItem(nullptr);
     EXPECT_EQ(KCLDefaultContainer->WaveList()->Count(), 1);
+    TBitmap pic;
+    pic.SetSize(3, 2);
+    auto *bmp = static_cast<TKCLBitmapListItem *>(designed.BitmapList()->Item(designed.BitmapList()->AddItem(nullptr)));
+    bmp->SetBitmap(&pic);
+    designed.BitmapList()->Change();
+    ASSERT_EQ(KCLDefaultContainer->BitmapList()->Count(), 1);
+    EXPECT_EQ(KCLDefaultContainer->BitmapList()->GetDimension(0, 0), 3);
 
     // The global container itself, and containers at run time, copy nothing.
     Counter globalChanges;
@@ -115,27 +131,42 @@ TEST(KCLCont, ListImagesOfTheClassLibrarysImageLists)
     KCLGetListImage(&list, 0, 1, nullptr);
     KCLGetListImage(nullptr, 0, 1, &bmp);
     EXPECT_FALSE(KCLIsGlobalList(&list));
-    EXPECT_FALSE(KCLIsGlobalList(nullptr));
+
+    // The library's lists answer by list index: a bitmap item is one image.
+    TKCLBitmapList own(nullptr);
+    TBitmap pic;
+    pic.LoadFromImage(solid(qRgb(0, 0, 255)));
+    static_cast<TKCLBitmapListItem *>(own.Item(own.AddItem(nullptr)))->SetBitmap(&pic);
+    EXPECT_TRUE(KCLIsValidListImage(&own, 0, 5));
+    EXPECT_FALSE(KCLIsValidListImage(&own, 1, 0));
+    TBitmap got;
+    KCLGetListImage(&own, 0, 0, &got);
+    EXPECT_EQ(QColor(got.Image().pixel(1, 1)), QColor(0, 0, 255));
 }
 
 TEST(KCLCont, ListReferencesNameOnlyTheGlobalPictureLists)
 {
     GlobalContainer global;
     TImageList other(nullptr);
+    TKCLBitmapList ownBitmaps(nullptr);
     TMemoryStream s;
     {
         TWriter w(s);
         KCLWriteListRef(w, &other);
+        KCLWriteListRef(w, &ownBitmaps);
         KCLWriteListRef(w, nullptr);
         w.WriteString("KCLWVL30");
-        w.WriteString("KCLBML30");
-        w.WriteString("KCLIML30");
+        KCLWriteListRef(w, KCLDefaultContainer->BitmapList());
+        KCLWriteListRef(w, KCLDefaultContainer->ImageList());
     }
     s.SetPosition(0);
     TReader r(s);
-    // Nothing was written for the foreign lists: the first string read is
-    // the wave list's signature, which names no list.
+    // Nothing was written for the other lists: the first string read is the
+    // wave list's signature, which names no list.
     EXPECT_EQ(KCLReadListRef(r), nullptr);
+    EXPECT_EQ(r.ReadString(), "KCLBML30");
+    EXPECT_EQ(r.ReadString(), "KCLIML30");
+    s.SetPosition(s.Position() - 2 * (1 + 4 + 8));
     EXPECT_EQ(KCLReadListRef(r), KCLDefaultContainer->BitmapList());
     EXPECT_EQ(KCLReadListRef(r), KCLDefaultContainer->ImageList());
 }

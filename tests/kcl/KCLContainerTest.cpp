@@ -4,6 +4,7 @@
 // serves as the container; its payload is a sized text record.
 #include "kcl/KCLCustomContainer.h"
 
+#include "KCLRecordBytes.h"
 #include "KCLTestSupport.h"
 #include "TestSupport.h"
 #include "kcl/KCLStringList.h"
@@ -14,29 +15,6 @@
 using namespace platform;
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-void put32(Bytes &b, int32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
-}
-
-void putStr(Bytes &b, const std::string &s)
-{
-    b.push_back(uint8_t(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-}
-
-TMemoryStream streamOf(const Bytes &b)
-{
-    TMemoryStream s;
-    if (!b.empty())
-        s.WriteBuffer(b.data(), int32_t(b.size()));
-    s.SetPosition(0);
-    return s;
-}
 
 TKCLStringListItem *item(TKCLCustomContainer &c, int i) { return static_cast<TKCLStringListItem *>(c.Item(i)); }
 
@@ -299,6 +277,13 @@ TEST(KCLCustomContainer, BrokenStreamsRaiseReadErrorsAndKeepWhatWasRead)
     EXPECT_EQ(changes.calls, 1);
     ASSERT_EQ(c.Count(), 2);
     EXPECT_EQ(item(c, 0)->Items().Text(), "k\r\n");
+
+    // A change handler that raises, on a sound or a broken stream: its
+    // exception reaches the caller and the update state is restored.
+    c.OnChange = TNotifyEvent::FromFunction([](TObject *) { throw Exception("handler"); });
+    EXPECT_THROW(load(Bytes{0, 0, 0, 0}, false), Exception);
+    EXPECT_THROW(load(cut, false), Exception);
+    EXPECT_FALSE(c.IsUpdating());
 }
 
 // ------------------------------------------------------------ container files

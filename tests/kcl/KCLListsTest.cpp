@@ -4,6 +4,7 @@
 #include "kcl/KCLStringList.h"
 #include "kcl/KCLWaveList.h"
 
+#include "KCLRecordBytes.h"
 #include "KCLTestSupport.h"
 #include "TestSupport.h"
 #include "kcl/KCLStreamUtils.h"
@@ -15,29 +16,10 @@ using namespace platform;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 Bytes pcm44()
 {
     return {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
             0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
-}
-
-void put32(Bytes &b, int32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
-}
-
-void append(Bytes &b, const Bytes &more) { b.insert(b.end(), more.begin(), more.end()); }
-
-TMemoryStream streamOf(const Bytes &b)
-{
-    TMemoryStream s;
-    if (!b.empty())
-        s.WriteBuffer(b.data(), int32_t(b.size()));
-    s.SetPosition(0);
-    return s;
 }
 
 void setWave(TKCLWaveListItem &item, const Bytes &image)
@@ -267,6 +249,21 @@ TEST(KCLLists, WindowDescriptionKeepsItemsAndDefaults)
     EXPECT_EQ(waveBytes(*waveItem(wback, 0)), pcm44());
     EXPECT_NE(GetClass("TKCLWaveListItem"), nullptr);
     EXPECT_NE(GetClass("TKCLStringListItem"), nullptr);
+
+    // A child of an unknown class: EClassNotFound, and the items read before
+    // it stay in the list.
+    list.AddItem(nullptr);
+    TMemoryStream two;
+    WriteComponent(two, &list);
+    std::string bytes(two.Bytes().begin(), two.Bytes().end());
+    const size_t second = bytes.rfind("TKCLStringListItem");
+    ASSERT_NE(second, std::string::npos);
+    bytes[second + 17] = 'X';
+    TMemoryStream broken = streamOf(Bytes(bytes.begin(), bytes.end()));
+    TKCLStringList partial(nullptr);
+    EXPECT_THROW(ReadComponent(broken, &partial), EClassNotFound);
+    ASSERT_EQ(partial.Count(), 1);
+    EXPECT_EQ(stringItem(partial, 0)->Description(), "greeting");
 }
 
 TEST(KCLLists, PayloadsThatDoNotDecodeRaiseErrors)

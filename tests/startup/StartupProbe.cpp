@@ -19,7 +19,7 @@ int main(int argc, char **argv)
     const char *const names[] = {"TKCLBevel",       "TKCL3DCaption",     "TKCLFxCaption",   "TKCLFillObject",
                                  "TFont",           "TKCLBitmapEffectObject", "TKCLColorObject", "TKCLCtlSettings",
                                  "TKCLStyleObject", "TKCLIniCtrl",       "TKCLFormPersistent", "TKCLSysInfo",
-                                 "TKCLTimerPool",   "TKCLWaveListItem",  "TKCLStringListItem"};
+                                 "TKCLTimerPool"};
     int missing = 0;
     for (const char *name : names)
         if (platform::GetClass(name) != nullptr) {
@@ -34,7 +34,7 @@ int main(int argc, char **argv)
         }
     std::printf("state entries: %d\n", KCLStateEntryCount());
     std::printf("global container: %s\n", KCLDefaultContainer ? "made" : "missing");
-    for (const char *item : {"TKCLWaveListItem", "TKCLStringListItem"})
+    for (const char *item : {"TKCLBitmapListItem", "TKCLImageListItem", "TKCLWaveListItem", "TKCLStringListItem"})
         if (platform::GetClass(item) == nullptr) {
             std::printf("not registered: %s\n", item);
             ++missing;
