@@ -20,13 +20,29 @@
 // - The zones of a LinkRecords entry follow its last "#R#", so that a cell
 //   text containing "#R#" keeps its text; a tag that names no entry of
 //   LinkRecords counts as no link.
+//
+// Measuring. The line rule measures the whole line (or segment) again after
+// every character it adds; done literally that costs O(L x line length)
+// shaping for a cell of L characters. Here each added character costs O(1):
+// the width comes from the canvas's width model of the current font, and
+// every decision taken on the model is confirmed with the canvas's own
+// TextWidth: the last step that continued a line in each font, and the step
+// that ended it as too wide. The rule's result is then the literal one as long
+// as adding a character to a text never makes it narrower (the model itself
+// refuses characters whose step would narrow the line). A line whose
+// confirmation fails, or that holds a character the model does not cover, is
+// laid out again from its start by the literal rule; DrawMarkupText keeps a
+// line's drawing until the line is confirmed, so nothing is drawn twice.
 #include "browser/TaxonarInfoCode.h"
 #include "browser/TaxonarMainCode.h"
 #include "browser/TaxonarWindowSupport.h"
 
 #include <charconv>
+#include <cstring>
 #include <map>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace taxonar {
 
@@ -43,11 +59,22 @@ public:
     bool startsWith(std::string_view tag) const { return std::string_view(s_).substr(p_).starts_with(tag); }
     void drop(size_t n) { p_ = std::min(s_.size(), p_ + n); }
     char take() { return s_[p_++]; }
-    void pushFront(const AnsiString &text)
+    // Puts text back at the front. The text was taken from this rest on the
+    // current line, so it fits into the consumed part before the read
+    // position: putting back costs its own length, not the rest's.
+    void pushFront(std::string_view text)
     {
-        s_ = text + s_.substr(p_);
-        p_ = 0;
+        if (text.size() <= p_) {
+            p_ -= text.size();
+            s_.replace(p_, text.size(), text);
+        } else {
+            s_ = AnsiString(text) + s_.substr(p_);
+            p_ = 0;
+        }
     }
+    // The read position; the text from it on does not change within a line.
+    size_t position() const { return p_; }
+    void setPosition(size_t p) { p_ = p; }
     // Drops everything up to and including the next '#'; everything when
     // there is none.
     void dropThroughHash()
@@ -130,6 +157,344 @@ bool handleTags(MarkupRest &rest, MarkupSwitches &sw, TCanvas &canvas, Before &&
     }
     return false;
 }
+
+// The model's width of a growing string in the canvas's current font.
+class ModelWidth {
+public:
+    void reset(const TFontWidths &widths)
+    {
+        w_ = &widths;
+        sum_ = 0;
+        last_ = -1;
+    }
+    // False when the model does not cover the character, or when its step
+    // would narrow the string.
+    bool add(char ch)
+    {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!TFontWidths::Modelled(c))
+            return false;
+        const int32_t step = w_->Advance(c) + (last_ >= 0 ? w_->Pair(static_cast<unsigned char>(last_), c) : 0);
+        if (step < 0)
+            return false;
+        sum_ += step;
+        last_ = c;
+        return true;
+    }
+    bool addAll(std::string_view text)
+    {
+        for (const char ch : text)
+            if (!add(ch))
+                return false;
+        return true;
+    }
+    int pixels() const { return TFontWidths::Pixels(sum_); }
+
+private:
+    const TFontWidths *w_ = nullptr;
+    int64_t sum_ = 0;
+    int last_ = -1;
+};
+
+// What a line starts from, to lay it out again by the literal rule.
+struct LineStart {
+    size_t position;
+    MarkupSwitches switches;
+    TFontStyles style;
+    TColor color;
+};
+
+// The line count of a cell text in a column W pixels wide.
+class LineCounter {
+public:
+    LineCounter(TCanvas &canvas, int W, const AnsiString &text) : c_(canvas), W_(W), rest_(text) {}
+
+    int Run()
+    {
+        int count = 0;
+        do {
+            const LineStart start{rest_.position(), sw_, c_.Font().Style(), c_.Font().Color()};
+            if (!fastLine()) {
+                rest_.setPosition(start.position);
+                sw_ = start.switches;
+                c_.Font().SetStyle(start.style);
+                c_.Font().SetColor(start.color);
+                line_.clear();
+                blank_ = 0;
+                literalLine();
+            }
+            // A line too wide goes back to its last blank.
+            if (blank_ > 0 && c_.TextWidth(line_) + 4 > W_) {
+                rest_.pushFront(std::string_view(line_).substr(blank_ - 1));
+                line_.resize(blank_ - 1);
+            }
+            rest_.trim();
+            ++count;
+            line_.clear();
+            blank_ = 0;
+        } while (!rest_.empty());
+        return count;
+    }
+
+private:
+    // The rule as written: the line is measured after every character.
+    void literalLine()
+    {
+        for (;;) {
+            if (handleTags(rest_, sw_, c_, [](TagKind) {}))
+                return;
+            if (!rest_.empty())
+                line_ += rest_.take();
+            if (!line_.empty() && line_.back() == ' ')
+                blank_ = line_.size();
+            if (c_.TextWidth(line_) + 4 <= W_ && !rest_.empty())
+                continue;
+            return;
+        }
+    }
+
+    // The same steps on the model; false when a confirmation fails or the
+    // model cannot follow.
+    bool fastLine()
+    {
+        ModelWidth model;
+        model.reset(c_.FontWidths());
+        size_t pending = 0; // line length at the last unconfirmed step that continued
+        bool ok = true;
+        auto confirm = [&] {
+            if (pending > 0)
+                ok = ok && c_.TextWidth(std::string_view(line_).substr(0, pending)) + 4 <= W_;
+            pending = 0;
+        };
+        for (;;) {
+            bool restyled = false;
+            const bool lineBreak = handleTags(rest_, sw_, c_, [&](TagKind kind) {
+                if (kind != TagKind::LineBreak) {
+                    confirm(); // in the font the step was measured in
+                    restyled = true;
+                }
+            });
+            if (!ok)
+                return false;
+            if (lineBreak) {
+                confirm();
+                return ok;
+            }
+            if (restyled) {
+                model.reset(c_.FontWidths());
+                if (!model.addAll(line_))
+                    return false;
+            }
+            if (!rest_.empty()) {
+                line_ += rest_.take();
+                if (!model.add(line_.back()))
+                    return false;
+            }
+            if (!line_.empty() && line_.back() == ' ')
+                blank_ = line_.size();
+            if (model.pixels() + 4 <= W_ && !rest_.empty()) {
+                pending = line_.size();
+                continue;
+            }
+            confirm();
+            // Ended as too wide, or at the end of the text.
+            if (!rest_.empty())
+                ok = ok && c_.TextWidth(line_) + 4 > W_;
+            return ok;
+        }
+    }
+
+    TCanvas &c_;
+    const int W_;
+    MarkupRest rest_;
+    MarkupSwitches sw_;
+    AnsiString line_;
+    size_t blank_ = 0;
+};
+
+// Draws a cell text line by line from (x0 + 2, y0), h pixels apart, and
+// appends the zones of its links to *entry (when given).
+class MarkupDrawer {
+public:
+    MarkupDrawer(TCanvas &canvas, int x0, int W, int y0, const AnsiString &text, int h, AnsiString *entry)
+        : c_(canvas), x0_(x0), W_(W), h_(h), y_(y0), rest_(text), entry_(entry)
+    {
+    }
+
+    void Run()
+    {
+        do {
+            const LineStart start{rest_.position(), sw_, c_.Font().Style(), c_.Font().Color()};
+            const int links = n_;
+            const size_t entrySize = entry_ ? entry_->size() : 0;
+            if (!layLine(true)) {
+                rest_.setPosition(start.position);
+                sw_ = start.switches;
+                c_.Font().SetStyle(start.style);
+                c_.Font().SetColor(start.color);
+                n_ = links;
+                if (entry_)
+                    entry_->resize(entrySize);
+                ops_.clear();
+                segment_.clear();
+                segWidth_ = 0;
+                offset_ = 0;
+                blank_ = 0;
+                lineHadBlank_ = false;
+                layLine(false);
+            }
+        } while (!rest_.empty());
+    }
+    int Links() const { return n_; }
+
+private:
+    // A segment drawn at the end of its line.
+    struct Op {
+        int x, y;
+        AnsiString text;
+        TFontStyles style;
+        TColor color;
+    };
+
+    void draw(bool fast)
+    {
+        const int x = x0_ + 2 + offset_;
+        if (fast)
+            ops_.push_back({x, y_, segment_, c_.Font().Style(), c_.Font().Color()});
+        else
+            c_.TextOut(x, y_, segment_);
+    }
+
+    void cutBack()
+    {
+        rest_.pushFront(std::string_view(segment_).substr(blank_ - 1));
+        segment_.resize(blank_ - 1);
+    }
+
+    // Lays out and draws one line. With fast set, widths come from the model,
+    // each decision taken on it is confirmed, and the drawing waits for the
+    // line's end; false (nothing drawn, state to be restored by the caller)
+    // when a confirmation fails or the model cannot follow.
+    bool layLine(bool fast)
+    {
+        ModelWidth model;
+        if (fast)
+            model.reset(c_.FontWidths());
+        size_t pending = 0; // segment length at the last unconfirmed step that continued
+        bool ok = true;
+        auto before = [&](TagKind kind) {
+            if (!segment_.empty()) {
+                if (fast) {
+                    // The segment's last step continued the line.
+                    segWidth_ = c_.TextWidth(segment_);
+                    ok = ok && segWidth_ + offset_ + 4 <= W_;
+                }
+                if (kind == TagKind::LinkClose && entry_) {
+                    const int left = x0_ + 2 + offset_;
+                    const AnsiString k = IntToStr(n_);
+                    *entry_ += "L" + k + "=" + IntToStr(left) + "#T" + k + "=" + IntToStr(y_) + "#R" + k + "=" +
+                               IntToStr(left + segWidth_) + "#B" + k + "=" + IntToStr(y_ + h_) + "#";
+                }
+                draw(fast);
+                offset_ += segWidth_;
+                lineHadBlank_ = lineHadBlank_ || blank_ > 0;
+                segment_.clear();
+                segWidth_ = 0;
+                blank_ = 0;
+                pending = 0;
+            }
+            if (kind == TagKind::LinkOpen)
+                ++n_;
+        };
+
+        for (;;) {
+            bool tagged = false;
+            const bool lineBreak = handleTags(rest_, sw_, c_, [&](TagKind kind) {
+                before(kind);
+                tagged = true;
+            });
+            if (!ok)
+                return false;
+            if (lineBreak)
+                break;
+            if (fast && tagged)
+                model.reset(c_.FontWidths()); // the segment is empty after a tag
+            if (!rest_.empty()) {
+                segment_ += rest_.take();
+                if (fast && !model.add(segment_.back()))
+                    return false;
+            }
+            segWidth_ = fast ? model.pixels() : c_.TextWidth(segment_);
+            if (!segment_.empty() && segment_.back() == ' ')
+                blank_ = segment_.size();
+            if (segWidth_ + offset_ + 4 <= W_ && !rest_.empty()) {
+                pending = segment_.size();
+                continue;
+            }
+            if (fast) {
+                if (pending > 0 && c_.TextWidth(std::string_view(segment_).substr(0, pending)) + offset_ + 4 > W_)
+                    return false;
+                if (!rest_.empty()) {
+                    segWidth_ = c_.TextWidth(segment_);
+                    if (segWidth_ + offset_ + 4 <= W_)
+                        return false;
+                }
+            }
+            break;
+        }
+
+        // Line end.
+        if (offset_ == 0) {
+            if (blank_ > 0 && c_.TextWidth(segment_) + 4 > W_)
+                cutBack();
+        } else if (offset_ + c_.TextWidth(segment_) + 4 > W_) {
+            if (blank_ > 0) {
+                cutBack();
+            } else if (lineHadBlank_) {
+                rest_.pushFront(segment_);
+                segment_.clear();
+            }
+        }
+        if (!segment_.empty())
+            draw(fast);
+        if (fast && !ops_.empty()) {
+            const TFontStyles style = c_.Font().Style();
+            const TColor color = c_.Font().Color();
+            for (const Op &op : ops_) {
+                c_.Font().SetStyle(op.style);
+                c_.Font().SetColor(op.color);
+                c_.TextOut(op.x, op.y, op.text);
+            }
+            c_.Font().SetStyle(style);
+            c_.Font().SetColor(color);
+            ops_.clear();
+        }
+        rest_.trim();
+        segment_.clear();
+        segWidth_ = 0;
+        offset_ = 0;
+        blank_ = 0;
+        lineHadBlank_ = false;
+        y_ += h_;
+        return true;
+    }
+
+    TCanvas &c_;
+    const int x0_;
+    const int W_;
+    const int h_;
+    int y_;
+    MarkupRest rest_;
+    MarkupSwitches sw_;
+    AnsiString *entry_;
+    AnsiString segment_;
+    int segWidth_ = 0;
+    int offset_ = 0;
+    size_t blank_ = 0;
+    bool lineHadBlank_ = false; // a segment drawn earlier on this line held a blank
+    int n_ = 0;
+    std::vector<Op> ops_;
+};
 
 bool inColumnList(const AnsiString &list, int col)
 {
@@ -215,9 +580,13 @@ void TTaxonarMainForm::TaxonarTable3StringGridDrawCell(TObject *, int ACol, int 
         c.FillRect(Rect);
         const int h = c.TextHeight(text);
         const int lines = CountMarkupLines(g->ColWidths(ACol), text);
-        // A row only grows here; the grid paints again with the new height.
+        // A row only grows here; the grid sizes a row before it draws it, so
+        // the row is drawn at its new height.
         if (g->RowHeights(ARow) < lines * h + 10)
             g->SetRowHeights(ARow, lines * h + 10);
+        // A row only being sized is drawn right after: its zones come then.
+        if (g->SizingBeforeDrawing())
+            return;
         c.FillRect(Rect);
         DrawMarkupText(Rect.Left, Rect.Right - Rect.Left, Rect.Top + 5, text, int(g->Objects(ACol, ARow)), h);
     } else if (inColumnList(RightColumns, ACol)) {
@@ -234,41 +603,44 @@ int TTaxonarMainForm::CountMarkupLines(int W, const AnsiString &text)
     if (text.empty())
         return 1;
     TCanvas &c = TaxonarTable3StringGrid->Canvas();
-    MarkupRest rest(text);
-    MarkupSwitches sw;
-    AnsiString line;
-    size_t blank = 0;
-    int count = 0;
-    do {
-        for (;;) {
-            if (handleTags(rest, sw, c, [](TagKind) {}))
-                break;
-            if (!rest.empty())
-                line += rest.take();
-            if (!line.empty() && line.back() == ' ')
-                blank = line.size();
-            if (c.TextWidth(line) + 4 <= W && !rest.empty())
-                continue;
-            break;
-        }
-        // A line too wide goes back to its last blank.
-        if (blank > 0 && c.TextWidth(line) + 4 > W) {
-            rest.pushFront(line.substr(blank - 1));
-            line.resize(blank - 1);
-        }
-        rest.trim();
-        ++count;
-        line.clear();
-        blank = 0;
-    } while (!rest.empty());
-    return count;
+    // A cell is counted at every paint, and twice when its row is sized
+    // first: the count and the font it leaves are kept per width, font (its
+    // width model stands for name, height, style and device) and text.
+    struct Counted {
+        int lines;
+        TFontStyles style;
+        TColor color;
+    };
+    static std::unordered_map<std::string, Counted> counted;
+    static size_t countedBytes = 0;
+    const TFontWidths *font = &c.FontWidths();
+    const TColor startColor = c.Font().Color();
+    std::string key(sizeof W + sizeof font + sizeof startColor, '\0');
+    std::memcpy(key.data(), &W, sizeof W);
+    std::memcpy(key.data() + sizeof W, &font, sizeof font);
+    std::memcpy(key.data() + sizeof W + sizeof font, &startColor, sizeof startColor);
+    key += text;
+    const auto it = counted.find(key);
+    if (it != counted.end()) {
+        c.Font().SetStyle(it->second.style);
+        c.Font().SetColor(it->second.color);
+        return it->second.lines;
+    }
+    const int lines = LineCounter(c, W, text).Run();
+    // Dropped whole when it grows large (a few screens of long cells).
+    if (counted.size() >= 4096 || countedBytes + key.size() > (size_t(8) << 20)) {
+        counted.clear();
+        countedBytes = 0;
+    }
+    countedBytes += key.size();
+    counted.emplace(std::move(key), Counted{lines, c.Font().Style(), c.Font().Color()});
+    return lines;
 }
 
 void TTaxonarMainForm::DrawMarkupText(int x0, int W, int y0, const AnsiString &text, int linkIndex, int h)
 {
     if (text.empty())
         return;
-    TCanvas &c = TaxonarTable3StringGrid->Canvas();
     const bool record = linkIndex >= 0 && LinkRecords != nullptr && linkIndex < LinkRecords->Count();
     AnsiString entry;
     if (record) {
@@ -278,81 +650,10 @@ void TTaxonarMainForm::DrawMarkupText(int x0, int W, int y0, const AnsiString &t
             entry.resize(sep);
         entry += "#R#";
     }
-
-    MarkupRest rest(text);
-    MarkupSwitches sw;
-    AnsiString segment;
-    int segWidth = 0;
-    int offset = 0;
-    size_t blank = 0;
-    bool lineHadBlank = false; // a segment drawn earlier on this line held a blank
-    int y = y0;
-    int n = 0;
-
-    auto flush = [&] {
-        if (segment.empty())
-            return;
-        c.TextOut(x0 + 2 + offset, y, segment);
-        offset += segWidth;
-        lineHadBlank = lineHadBlank || blank > 0;
-        segment.clear();
-        segWidth = 0;
-        blank = 0;
-    };
-    auto before = [&](TagKind kind) {
-        if (kind == TagKind::LinkClose && !segment.empty() && record) {
-            const int left = x0 + 2 + offset;
-            const AnsiString k = IntToStr(n);
-            entry += "L" + k + "=" + IntToStr(left) + "#T" + k + "=" + IntToStr(y) + "#R" + k + "=" +
-                     IntToStr(left + segWidth) + "#B" + k + "=" + IntToStr(y + h) + "#";
-        }
-        flush();
-        if (kind == TagKind::LinkOpen)
-            ++n;
-    };
-    auto cutBack = [&] {
-        rest.pushFront(segment.substr(blank - 1));
-        segment.resize(blank - 1);
-    };
-
-    do {
-        for (;;) {
-            if (handleTags(rest, sw, c, before))
-                break;
-            if (!rest.empty())
-                segment += rest.take();
-            segWidth = c.TextWidth(segment);
-            if (!segment.empty() && segment.back() == ' ')
-                blank = segment.size();
-            if (segWidth + offset + 4 <= W && !rest.empty())
-                continue;
-            break;
-        }
-        // Line end.
-        if (offset == 0) {
-            if (blank > 0 && c.TextWidth(segment) + 4 > W)
-                cutBack();
-        } else if (offset + c.TextWidth(segment) + 4 > W) {
-            if (blank > 0) {
-                cutBack();
-            } else if (lineHadBlank) {
-                rest.pushFront(segment);
-                segment.clear();
-            }
-        }
-        if (!segment.empty())
-            c.TextOut(x0 + 2 + offset, y, segment);
-        rest.trim();
-        segment.clear();
-        segWidth = 0;
-        offset = 0;
-        blank = 0;
-        lineHadBlank = false;
-        y += h;
-    } while (!rest.empty());
-
+    MarkupDrawer drawer(TaxonarTable3StringGrid->Canvas(), x0, W, y0, text, h, record ? &entry : nullptr);
+    drawer.Run();
     if (record)
-        LinkRecords->Put(linkIndex, entry + "C=" + IntToStr(n) + "#");
+        LinkRecords->Put(linkIndex, entry + "C=" + IntToStr(drawer.Links()) + "#");
 }
 
 // ------------------------------------------------------------ mouse, keys

@@ -464,6 +464,9 @@ void TTaxonarMainForm::createRightSide()
     g->SetOptions(TGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRowSelect});
     g->SetScrollBars(ssVertical);
     g->SetDefaultDrawing(true);
+    // The draw-cell event grows rows to fit their wrapped cells: each row is
+    // sized before it is drawn, so a paint draws it once.
+    g->SetSizeRowsBeforeDrawing(true);
     g->OnClick = TNotifyEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridClick>(this);
     g->OnKeyUp = TKeyEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridKeyUp>(this);
     g->OnDrawCell = TDrawCellEvent::Bind<&TTaxonarMainForm::TaxonarTable3StringGridDrawCell>(this);
@@ -1129,9 +1132,22 @@ bool TTaxonarMainForm::openTableItem(const AnsiString &record, int row, const An
 
     g->SetColWidths(autoCol, g->Width() - fixedSum - (g->ColCount() - 1) - 21);
 
+    // At the last row, pending messages are processed. The grid would paint
+    // there, growing the rows in view and recording their links' zones, and
+    // be painted over at once by the row finally chosen below: its rows are
+    // instead given those heights and zones without being drawn, so the open
+    // paints the screen it ends on, once.
     const int last = g->RowCount() - 1;
     selectRow(last);
-    Application->ProcessMessages();
+    {
+        struct NoPaint {
+            TStringGrid *g;
+            ~NoPaint() { g->SetPaintingSuspended(false); }
+        } noPaint{g};
+        g->SetPaintingSuspended(true);
+        Application->ProcessMessages();
+    }
+    g->SizeRowsInView();
 
     bool chosen = false;
     if (!rowKey.empty()) {

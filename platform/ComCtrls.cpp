@@ -423,22 +423,20 @@ void TToolButton::Notification(TComponent *AComponent, TOperation Operation)
 // ---------------------------------------------------------------- tool bar
 
 TToolBar::TToolBar(TComponent *AOwner)
-    : TWinControl(AOwner), imagesLink_(std::make_unique<TChangeLink>()), disabledLink_(std::make_unique<TChangeLink>())
+    : TWinControl(AOwner), lists_(std::make_unique<TImageListPair>(this, [this] { imagesChanged(); }))
 {
     auto *w = new QWidget();
     setWidget(w);
     w->resize(150, 29);
     SetAlign(alTop);
-    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
-        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { imagesChanged(); });
 }
 
 // The change links unregister themselves from lists that are still there.
 TToolBar::~TToolBar() { Destroying(); }
 
-TCustomImageList *TToolBar::Images() const { return imagesLink_->Sender(); }
+TCustomImageList *TToolBar::Images() const { return lists_->Images(); }
 
-TCustomImageList *TToolBar::DisabledImages() const { return disabledLink_->Sender(); }
+TCustomImageList *TToolBar::DisabledImages() const { return lists_->DisabledImages(); }
 
 void TToolBar::imagesChanged()
 {
@@ -447,34 +445,14 @@ void TToolBar::imagesChanged()
             b->UpdateImage();
 }
 
-void TToolBar::setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
-{
-    if (link.Sender())
-        link.Sender()->UnRegisterChanges(&link);
-    shown = value;
-    if (value) {
-        value->FreeNotification(this);
-        value->RegisterChanges(&link);
-    }
-    imagesChanged();
-}
+void TToolBar::SetImages(TCustomImageList *value) { lists_->SetImages(value); }
 
-void TToolBar::SetImages(TCustomImageList *value) { setList(*imagesLink_, images_, value); }
-
-void TToolBar::SetDisabledImages(TCustomImageList *value) { setList(*disabledLink_, disabledImages_, value); }
+void TToolBar::SetDisabledImages(TCustomImageList *value) { lists_->SetDisabledImages(value); }
 
 void TToolBar::Notification(TComponent *AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
-    if (Operation != opRemove || AComponent == nullptr)
-        return;
-    if (AComponent == images_ || AComponent == disabledImages_) {
-        if (AComponent == images_)
-            images_ = nullptr;
-        if (AComponent == disabledImages_)
-            disabledImages_ = nullptr;
-        imagesChanged();
-    }
+    lists_->Notification(AComponent, Operation);
 }
 
 void TToolBar::SetButtonWidth(int value) { buttonWidth_ = value; Realign(); }

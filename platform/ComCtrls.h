@@ -34,7 +34,7 @@ class QLabel;
 
 namespace platform {
 
-class TChangeLink;
+class TImageListPair;
 class TCustomImageList;
 class TMenuItem;
 class TTreeView;
@@ -209,13 +209,7 @@ protected:
 
 private:
     void imagesChanged();
-    void setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
-    // The lists are reached through their change links, which a list clears
-    // as it goes; the plain pointers only recognise a list's free notice.
-    std::unique_ptr<TChangeLink> imagesLink_;
-    std::unique_ptr<TChangeLink> disabledLink_;
-    const TComponent *images_ = nullptr;
-    const TComponent *disabledImages_ = nullptr;
+    std::unique_ptr<TImageListPair> lists_;
     int buttonWidth_ = 23;
     int buttonHeight_ = 22;
     bool flat_ = false;

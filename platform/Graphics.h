@@ -20,6 +20,14 @@
 // with it; TextRect clips the text to the rectangle. A canvas either owns a
 // painter on an image (a bitmap's canvas) or borrows one while a control
 // paints; text can be measured at any time.
+//
+// Measuring: every font (name, height, style, and the resolution of the
+// device) is resolved once and kept for the life of the process with its font
+// metrics, the widths of the texts measured in it lately, and its width model
+// (TFontWidths). TextRect shapes only the part of a long text that can reach
+// the rectangle, so a clipped cell of any length costs one line of text. A
+// FillRect that repeats the last one (same rectangle, same opaque colour)
+// with nothing drawn in between changes no pixel and is skipped.
 #pragma once
 
 #include "platform/Cp1250.h"
@@ -32,6 +40,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
+
+class QFontMetricsF;
 
 namespace platform {
 
@@ -233,6 +244,38 @@ private:
     TPenStyle style_ = psSolid;
 };
 
+// ---------------------------------------------------------- width model
+
+// A model of the canvas's TextWidth in one font for single-byte text, for
+// callers that measure a string again after every character they add.
+// TextWidth shapes the whole string and rounds the sum of its glyph advances,
+// kerning included; the model keeps each character's advance and each pair's
+// adjustment (the width of the pair less its two advances) in 1/64 pixel,
+// measured once per font through TextWidth's own route, so the width of a
+// growing string costs O(1) per added character. It equals TextWidth for
+// fonts whose shaping acts on pairs of characters (kerning, two-letter
+// ligatures); for anything else it is an estimate, so a caller confirms each
+// decision it takes on it with TextWidth.
+class TFontWidths {
+public:
+    explicit TFontWidths(const QFontMetricsF &metrics);
+    // Whether the model covers a byte: control characters (tab stops, line
+    // separators), the soft hyphen and the code page's undefined bytes are
+    // measured differently within a string than alone.
+    static bool Modelled(unsigned char c);
+    int32_t Advance(unsigned char c) const;
+    // The adjustment of the pair ab.
+    int32_t Pair(unsigned char a, unsigned char b) const;
+    // Pixels of a sum of advances, rounded as TextWidth rounds.
+    static int Pixels(int64_t fixed) { return fixed >= 0 ? int((fixed + 32) >> 6) : -int((-fixed + 32) >> 6); }
+
+private:
+    int32_t measure(std::u16string_view text) const;
+    const QFontMetricsF &metrics_;
+    mutable int32_t advances_[256];
+    mutable std::unique_ptr<int16_t[]> pairs_; // 256 x 256, filled as asked
+};
+
 // ------------------------------------------------------------------- canvas
 
 class TCanvas {
@@ -259,15 +302,24 @@ public:
     void LineTo(int x, int y);
     void TextOut(int x, int y, const AnsiString &text);
     void TextRect(const TRect &r, int x, int y, const AnsiString &text);
+    // TextRect held back until the next drawing call: a FillRect with an
+    // opaque solid brush over the whole rectangle drops it unseen (as when a
+    // control's default drawing of a cell is painted over by its owner);
+    // anything else draws it first, as it would have been. FlushDeferred
+    // (and EndPaint) draws one still held.
+    void DeferTextRect(const TRect &r, int x, int y, const AnsiString &text);
+    void FlushDeferred();
     void Draw(int x, int y, const QImage &image);
     void StretchDraw(const TRect &r, const QImage &image);
     TColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, TColor color);
 
     // Measuring, in the current font.
-    int TextWidth(const AnsiString &text) const;
+    int TextWidth(std::string_view text) const;
     int TextHeight(const AnsiString &text) const;
     TPoint TextExtent(const AnsiString &text) const;
+    // The width model of the current font.
+    const TFontWidths &FontWidths() const;
 
     // The painter the canvas draws with (nullptr when none).
     QPainter *Painter() const { return painter_; }
@@ -276,14 +328,27 @@ public:
     // A control's canvas borrows the control's painter during its paint.
     void BeginPaint(QPainter *painter);
     void EndPaint();
+    // Measures as on a device without drawing on it (until EndPaint).
+    void BeginMeasure(const QPaintDevice *device);
+    // While drawing is suspended the drawing calls draw nothing (TextOut
+    // still moves the pen) and measuring goes on as on the painter's device:
+    // a control runs its drawing code this way to learn what it would do.
+    void SetDrawingSuspended(bool value) { suspended_ = value; }
+    bool DrawingSuspended() const { return suspended_; }
 
 protected:
     // A canvas over an image of its own (the bitmap's) starts its painter on
     // the first drawing call; the default has none.
     virtual QPainter *ensurePainter() { return painter_; }
 
+    struct FontEntry;
+
 private:
-    QFontMetrics metrics() const;
+    // The resolved current font on the current device.
+    FontEntry &fontEntry() const;
+    QPainter *drawingPainter();
+    // The front of a text that can show within `room` pixels of its start.
+    std::string_view visiblePart(std::string_view text, int room) const;
     QColor penColor() const;
     void applyPen();
     QPainter *painter_ = nullptr;
@@ -291,6 +356,26 @@ private:
     TBrush brush_;
     TPen pen_;
     TPoint penPos_;
+    mutable FontEntry *entry_ = nullptr;
+    struct DeferredText {
+        TRect rect;
+        int x, y;
+        AnsiString text;
+        TFont font;
+        TColor brushColor;
+        TBrushStyle brushStyle;
+    };
+    std::unique_ptr<DeferredText> deferred_;
+    // The last FillRect while nothing else has been drawn after it.
+    struct LastFill {
+        bool valid = false;
+        TRect rect;
+        QRgb rgb = 0;
+    } lastFill_;
+    const QPaintDevice *device_ = nullptr; // measured on: the painter's, or BeginMeasure's
+    int dpiX_ = 0; // of that device, read when it comes
+    int dpiY_ = 0;
+    bool suspended_ = false;
 };
 
 // A bitmap: a 32-bit RGB image with a canvas drawing on it.

@@ -30,6 +30,8 @@ public:
 protected:
     void paintEvent(QPaintEvent *e) override
     {
+        if (grid_->paintingSuspended_)
+            return;
         QPainter p(viewport());
         grid_->PaintCells(p, e->rect());
     }
@@ -127,12 +129,15 @@ int TStringGrid::rowAtExtent(int64_t offset) const
 
 // ----------------------------------------------------------------- shape
 
+void TStringGrid::unsize() { std::fill(sized_.begin(), sized_.end(), 0); }
+
 void TStringGrid::SetColCount(int value)
 {
     value = std::max(1, value);
     if (value == colCount_)
         return;
     colCount_ = value;
+    unsize();
     widths_.resize(size_t(value), defaultColWidth_);
     for (auto &r : cells_)
         r.resize(size_t(value));
@@ -150,6 +155,7 @@ void TStringGrid::SetRowCount(int value)
         return;
     if (value < old) {
         heights_.resize(size_t(value));
+        sized_.resize(size_t(value));
         tree_.resize(size_t(value) + 1);
         cells_.resize(size_t(value));
     } else {
@@ -157,6 +163,7 @@ void TStringGrid::SetRowCount(int value)
         // geometric growth keeps that linear.
         for (int r = old; r < value; ++r) {
             heights_.push_back(defaultRowHeight_);
+            sized_.push_back(0);
             // Fenwick append: the new node covers (i - lowbit(i), i].
             const size_t i = heights_.size();
             const int64_t covered = prefix(int(i) - 1) - prefix(int(i - (i & (~i + 1))));
@@ -197,6 +204,7 @@ void TStringGrid::SetDefaultRowHeight(int value)
 {
     defaultRowHeight_ = std::max(0, value);
     std::fill(heights_.begin(), heights_.end(), defaultRowHeight_);
+    unsize();
     rebuildTree();
     clampTopRow();
     updateScrollBar();
@@ -207,6 +215,7 @@ void TStringGrid::SetDefaultColWidth(int value)
 {
     defaultColWidth_ = std::max(0, value);
     std::fill(widths_.begin(), widths_.end(), defaultColWidth_);
+    unsize();
     changed();
 }
 
@@ -226,9 +235,13 @@ void TStringGrid::SetRowHeights(int row, int height)
     heights_[size_t(row)] = height;
     treeAdd(row, int64_t(height) - old);
     if (painting_) {
-        repaintAfterPaint_ = true;
+        if (sizingRow_)
+            heightsChanged_ = true;
+        else
+            repaintAfterPaint_ = true;
         return;
     }
+    sized_[size_t(row)] = 0;
     clampTopRow();
     updateScrollBar();
     changed();
@@ -243,13 +256,17 @@ void TStringGrid::SetColWidths(int col, int width)
 {
     if (col < 0 || col >= colCount_)
         throw EInvalidGridOperation("Grid index out of range");
-    widths_[size_t(col)] = std::max(0, width);
+    const int w = std::max(0, width);
+    if (w != widths_[size_t(col)])
+        unsize();
+    widths_[size_t(col)] = w;
     changed();
 }
 
 void TStringGrid::SetGridLineWidth(int value)
 {
     lineWidth_ = std::max(0, value);
+    unsize();
     rebuildTree();
     clampTopRow();
     updateScrollBar();
@@ -268,6 +285,7 @@ void TStringGrid::SetCells(int col, int row, const AnsiString &text)
     if (col < 0 || row < 0 || col >= colCount_ || row >= RowCount())
         return;
     cells_[size_t(row)][size_t(col)].text = text;
+    sized_[size_t(row)] = 0;
     changed();
 }
 
@@ -484,100 +502,177 @@ TRect TStringGrid::CellRect(int ACol, int ARow) const
 
 void TStringGrid::DrawCell(int ACol, int ARow, const TRect &ARect, TGridDrawState AState)
 {
+    // The text waits: a draw-cell event that fills the cell first paints
+    // over it, and then it need not be drawn at all.
     if (defaultDrawing_)
-        canvas_.TextRect(ARect, ARect.Left + 2, ARect.Top + 2, Cells(ACol, ARow));
+        canvas_.DeferTextRect(ARect, ARect.Left + 2, ARect.Top + 2, Cells(ACol, ARow));
     if (OnDrawCell)
         OnDrawCell(this, ACol, ARow, ARect, AState);
+    canvas_.FlushDeferred();
 }
 
 void TStringGrid::PaintCells(QPainter &painter, const QRect &dirty)
 {
     painting_ = true;
     repaintAfterPaint_ = false;
+    heightsChanged_ = false;
     canvas_.BeginPaint(&painter);
+    painter.fillRect(dirty, TColorToQColor(Color()));
+    SafeCall([&] { passRows(&painter, dirty); });
+    canvas_.EndPaint();
+    painting_ = false;
+    if (repaintAfterPaint_) {
+        repaintAfterPaint_ = false;
+        heightsChanged_ = false;
+        QTimer::singleShot(0, view_, [this] {
+            updateScrollBar();
+            view_->viewport()->update();
+        });
+    } else if (heightsChanged_) {
+        // Rows grew before they were drawn: what was painted stands; only the
+        // scroll bar (and, when it moves the top row, the view) follows.
+        heightsChanged_ = false;
+        QTimer::singleShot(0, view_, [this] {
+            const int top = topRow_;
+            updateScrollBar();
+            if (topRow_ != top)
+                view_->viewport()->update();
+        });
+    }
+}
+
+void TStringGrid::SetPaintingSuspended(bool value)
+{
+    paintingSuspended_ = value;
+    if (!value)
+        view_->viewport()->update();
+}
+
+void TStringGrid::SizeRowsInView()
+{
+    if (!OnDrawCell)
+        return;
+    painting_ = true;
+    repaintAfterPaint_ = false;
+    heightsChanged_ = false;
+    canvas_.BeginMeasure(view_->viewport());
+    sizingOnly_ = true;
+    SafeCall([&] { passRows(nullptr, QRect(0, 0, ClientWidth(), ClientHeight())); });
+    sizingOnly_ = false;
+    canvas_.EndPaint();
+    painting_ = false;
+    if (heightsChanged_ || repaintAfterPaint_) {
+        heightsChanged_ = repaintAfterPaint_ = false;
+        updateScrollBar();
+        view_->viewport()->update();
+    }
+}
+
+void TStringGrid::passRows(QPainter *painter, const QRect &dirty)
+{
     const int cw = ClientWidth();
     const int ch = ClientHeight();
-    painter.fillRect(dirty, TColorToQColor(Color()));
     const QColor fixedLine = TColorToQColor(clBtnShadow);
     const QColor normalLine = TColorToQColor(clSilver);
     const QColor light = TColorToQColor(clBtnHighlight);
     const bool rowSelect = options_.Contains(goRowSelect);
     const bool hasFocus = view_->hasFocus();
+    // Only a row drawn across the whole view counts as sized.
+    const bool wholeWidth = dirty.left() <= 0 && dirty.right() >= cw - 1;
+    int y = 0;
 
-    SafeCall([&] {
-        int y = 0;
-        auto paintRow = [&](int r) {
-            const int h = heights_[size_t(r)];
-            if (y + h + lineWidth_ > dirty.top() && y <= dirty.bottom()) {
-                int x = 0;
-                for (int c = 0; c < colCount_ && x < cw; ++c) {
-                    const int w = widths_[size_t(c)];
-                    const TRect rect = Bounds(x, y, w, h);
-                    if (x + w + lineWidth_ > dirty.left() && x <= dirty.right()) {
-                        const bool fixed = r < fixedRows_ || c < fixedCols_;
-                        TGridDrawState state;
-                        if (fixed)
-                            state.Include(gdFixed);
-                        if (!fixed && r == row_ && (rowSelect || c == col_))
-                            state.Include(gdSelected);
-                        if (!fixed && r == row_ && c == col_ && hasFocus)
-                            state.Include(gdFocused);
-                        canvas_.SetFont(Font());
-                        canvas_.Brush().SetStyle(bsSolid);
-                        if (fixed) {
-                            canvas_.Brush().SetColor(fixedColor_);
-                        } else if (state.Contains(gdSelected) &&
-                                   (!state.Contains(gdFocused) || rowSelect || options_.Contains(goDrawFocusSelected))) {
-                            canvas_.Brush().SetColor(clHighlight);
-                            canvas_.Font().SetColor(clHighlightText);
-                        } else {
-                            canvas_.Brush().SetColor(Color());
-                        }
-                        if (defaultDrawing_)
-                            canvas_.FillRect(rect);
-                        painter.save();
-                        try {
-                            DrawCell(c, r, rect, state);
-                        } catch (...) {
-                            painter.restore();
-                            throw;
-                        }
-                        painter.restore();
-                        if (defaultDrawing_ && fixed && w > 1 && h > 1) {
-                            painter.fillRect(QRect(x, y, w, 1), light);
-                            painter.fillRect(QRect(x, y, 1, h), light);
-                        }
-                        if (lineWidth_ > 0) {
-                            const bool vert = options_.Contains(fixed ? goFixedVertLine : goVertLine);
-                            const bool horz = options_.Contains(fixed ? goFixedHorzLine : goHorzLine);
-                            const int rowH = heights_[size_t(r)];
-                            if (vert)
-                                painter.fillRect(QRect(x + w, y, lineWidth_, rowH + lineWidth_), fixed ? fixedLine : normalLine);
-                            if (horz)
-                                painter.fillRect(QRect(x, y + rowH, w + lineWidth_, lineWidth_), fixed ? fixedLine : normalLine);
-                        }
+    // The cells of row r in view, drawn; or, while sizing, passed to the
+    // drawing code with the canvas's drawing suspended.
+    auto rowCells = [&](int r, bool sizing) {
+        const int h = heights_[size_t(r)];
+        int x = 0;
+        for (int c = 0; c < colCount_ && x < cw; ++c) {
+            const int w = widths_[size_t(c)];
+            const TRect rect = Bounds(x, y, w, h);
+            if (x + w + lineWidth_ > dirty.left() && x <= dirty.right()) {
+                const bool fixed = r < fixedRows_ || c < fixedCols_;
+                TGridDrawState state;
+                if (fixed)
+                    state.Include(gdFixed);
+                if (!fixed && r == row_ && (rowSelect || c == col_))
+                    state.Include(gdSelected);
+                if (!fixed && r == row_ && c == col_ && hasFocus)
+                    state.Include(gdFocused);
+                canvas_.SetFont(Font());
+                canvas_.Brush().SetStyle(bsSolid);
+                if (fixed) {
+                    canvas_.Brush().SetColor(fixedColor_);
+                } else if (state.Contains(gdSelected) &&
+                           (!state.Contains(gdFocused) || rowSelect || options_.Contains(goDrawFocusSelected))) {
+                    canvas_.Brush().SetColor(clHighlight);
+                    canvas_.Font().SetColor(clHighlightText);
+                } else {
+                    canvas_.Brush().SetColor(Color());
+                }
+                if (sizing) {
+                    DrawCell(c, r, rect, state);
+                } else {
+                    if (defaultDrawing_)
+                        canvas_.FillRect(rect);
+                    painter->save();
+                    try {
+                        DrawCell(c, r, rect, state);
+                    } catch (...) {
+                        painter->restore();
+                        throw;
                     }
-                    x += w + lineWidth_;
+                    painter->restore();
+                    if (defaultDrawing_ && fixed && w > 1 && h > 1) {
+                        painter->fillRect(QRect(x, y, w, 1), light);
+                        painter->fillRect(QRect(x, y, 1, h), light);
+                    }
+                    if (lineWidth_ > 0) {
+                        const bool vert = options_.Contains(fixed ? goFixedVertLine : goVertLine);
+                        const bool horz = options_.Contains(fixed ? goFixedHorzLine : goHorzLine);
+                        const int rowH = heights_[size_t(r)];
+                        if (vert)
+                            painter->fillRect(QRect(x + w, y, lineWidth_, rowH + lineWidth_), fixed ? fixedLine : normalLine);
+                        if (horz)
+                            painter->fillRect(QRect(x, y + rowH, w + lineWidth_, lineWidth_), fixed ? fixedLine : normalLine);
+                    }
                 }
             }
-            // A height that the draw-cell event changed counts from here on.
-            y += heights_[size_t(r)] + lineWidth_;
-        };
-        for (int r = 0; r < fixedRows_ && y < ch; ++r)
-            paintRow(r);
-        for (int r = topRow_; r < RowCount() && y < ch; ++r)
-            paintRow(r);
-    });
-
-    canvas_.EndPaint();
-    painting_ = false;
-    if (repaintAfterPaint_) {
-        repaintAfterPaint_ = false;
-        QTimer::singleShot(0, view_, [this] {
-            updateScrollBar();
-            view_->viewport()->update();
-        });
-    }
+            x += w + lineWidth_;
+        }
+    };
+    auto sizeRow = [&](int r) {
+        sizingRow_ = true;
+        canvas_.SetDrawingSuspended(true);
+        struct Restore {
+            TStringGrid *g;
+            ~Restore()
+            {
+                g->canvas_.SetDrawingSuspended(false);
+                g->sizingRow_ = false;
+            }
+        } restore{this};
+        rowCells(r, true);
+    };
+    auto passRow = [&](int r) {
+        if (y + heights_[size_t(r)] + lineWidth_ > dirty.top() && y <= dirty.bottom()) {
+            // A row not yet sized at its height is first passed to the
+            // drawing code without drawing, so that it takes the height the
+            // drawing code gives it before it is drawn once.
+            if (OnDrawCell && (!painter || (sizeRowsBeforeDrawing_ && !sized_[size_t(r)])))
+                sizeRow(r);
+            if (painter) {
+                const int before = heights_[size_t(r)];
+                rowCells(r, false);
+                sized_[size_t(r)] = heights_[size_t(r)] == before && wholeWidth;
+            }
+        }
+        // A height that the draw-cell event changed counts from here on.
+        y += heights_[size_t(r)] + lineWidth_;
+    };
+    for (int r = 0; r < fixedRows_ && y < ch; ++r)
+        passRow(r);
+    for (int r = topRow_; r < RowCount() && y < ch; ++r)
+        passRow(r);
 }
 
 // ------------------------------------------------------------ keys, mouse

@@ -31,6 +31,16 @@
 // State) runs. Row heights that OnDrawCell changes take effect for the rows
 // drawn after it and trigger one more paint.
 //
+// SizeRowsBeforeDrawing (off by default) is for a draw-cell event that grows
+// rows to fit what it draws: before a row is first drawn at its present
+// height, its cells go through DrawCell with the canvas's drawing suspended
+// (measuring works, nothing is drawn), so the height the event gives the row
+// is in place before the row is drawn, once; the rows below count from the
+// new height, and after the paint only the scroll bar follows. The screen
+// is then the one the extra paint would have given. A row stays sized until
+// its height, its cells' texts, the column count or widths or the line width
+// change.
+//
 // Mouse and key events reach the grid's OnMouseDown/Move/Up, OnKeyDown/Up
 // with X, Y in client pixels (the viewport's).
 #pragma once
@@ -125,6 +135,12 @@ public:
     // Only the vertical bar exists; ssHorizontal/ssBoth behave as
     // ssVertical/ssBoth without a horizontal bar.
     void SetScrollBars(TScrollStyle value);
+    bool SizeRowsBeforeDrawing() const { return sizeRowsBeforeDrawing_; }
+    void SetSizeRowsBeforeDrawing(bool value) { sizeRowsBeforeDrawing_ = value; }
+    // True while a row passes through DrawCell only to be sized, with its
+    // drawing to follow in the same paint: what the draw-cell event records
+    // while drawing will be recorded again then.
+    bool SizingBeforeDrawing() const { return sizingRow_ && !sizingOnly_; }
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
     TColor FixedColor() const { return fixedColor_; }
@@ -140,6 +156,14 @@ public:
     // Paints the cells in view onto a painter sized as the client area
     // (the widget's paint and off-screen rendering).
     void PaintCells(QPainter &painter, const QRect &dirty);
+    // Passes the rows a paint of the whole view would reach, and their cells,
+    // through DrawCell with the canvas's drawing suspended, as the sizing of
+    // SizeRowsBeforeDrawing does: they take the heights (and the draw-cell
+    // event's other records) that paint would give them, without drawing.
+    void SizeRowsInView();
+    // While suspended the view paints nothing (what it showed stays); it is
+    // painted whole when painting resumes.
+    void SetPaintingSuspended(bool value);
 
 protected:
     void colorChanged() override;
@@ -169,7 +193,10 @@ private:
     // Moves the current cell; fires OnClick when asked and the row or
     // column changed.
     void moveCurrent(int col, int row, bool click);
+    // The rows in view: drawn on the painter, or only sized when it is null.
+    void passRows(QPainter *painter, const QRect &dirty);
     void changed(); // repaint soon
+    void unsize();  // every row to be sized again before it is drawn
     void keyNavigate(uint16_t key);
     void wheel(int steps);
 
@@ -182,6 +209,8 @@ private:
     int defaultColWidth_ = 64;
     int lineWidth_ = 1;
     std::vector<int> heights_;
+    // Per row: drawn at its present height without OnDrawCell changing it.
+    std::vector<char> sized_;
     // Fenwick tree of row extents, 1-based: slot 0 is unused.
     std::vector<int64_t> tree_ = std::vector<int64_t>(1, 0);
     std::vector<int> widths_;
@@ -192,9 +221,14 @@ private:
     TGridOptions options_{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect};
     TScrollStyle scrollBars_ = ssBoth;
     bool defaultDrawing_ = true;
+    bool sizeRowsBeforeDrawing_ = false;
     TColor fixedColor_ = clBtnFace;
     bool painting_ = false;
     bool repaintAfterPaint_ = false;
+    bool heightsChanged_ = false; // rows grew while sized during a paint
+    bool sizingRow_ = false;
+    bool paintingSuspended_ = false;
+    bool sizingOnly_ = false; // SizeRowsInView: no drawing follows
     bool updatingBar_ = false;
     bool pressedOnCell_ = false;
 };

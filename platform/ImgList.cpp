@@ -243,4 +243,45 @@ void ImageListBlend(QImage &image, TColor Color, bool Half)
         }
 }
 
+// -------------------------------------------------- a control's two lists
+
+TImageListPair::TImageListPair(TComponent *owner, std::function<void()> changed)
+    : owner_(owner), changed_(std::move(changed))
+{
+    for (TChangeLink *link : {&images_, &disabled_})
+        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { changed_(); });
+}
+
+void TImageListPair::set(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
+{
+    if (link.Sender())
+        link.Sender()->UnRegisterChanges(&link);
+    shown = value;
+    if (value) {
+        value->FreeNotification(owner_);
+        value->RegisterChanges(&link);
+    }
+    changed_();
+}
+
+void TImageListPair::Notification(TComponent *AComponent, TOperation Operation)
+{
+    if (Operation != opRemove || AComponent == nullptr)
+        return;
+    if (AComponent == imagesShown_ || AComponent == disabledShown_) {
+        if (AComponent == imagesShown_)
+            imagesShown_ = nullptr;
+        if (AComponent == disabledShown_)
+            disabledShown_ = nullptr;
+        changed_();
+    }
+}
+
+void TImageListPair::Detach()
+{
+    for (TChangeLink *link : {&images_, &disabled_})
+        if (link->Sender())
+            link->Sender()->UnRegisterChanges(link);
+}
+
 } // namespace platform

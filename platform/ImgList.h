@@ -129,4 +129,33 @@ public:
 // where x or y is even (Half false). Nothing for an empty image or clNone.
 void ImageListBlend(QImage &image, TColor Color, bool Half);
 
+// The normal and the disabled image list of a control (tool bar, main menu),
+// followed through change links, which a list clears as it goes. `changed`
+// runs whenever either list changes or is replaced, and when one goes away:
+// the owner passes its remove notifications on.
+class TImageListPair {
+public:
+    TImageListPair(TComponent *owner, std::function<void()> changed);
+    TImageListPair(const TImageListPair &) = delete;
+    TImageListPair &operator=(const TImageListPair &) = delete;
+
+    TCustomImageList *Images() const { return images_.Sender(); }
+    TCustomImageList *DisabledImages() const { return disabled_.Sender(); }
+    void SetImages(TCustomImageList *value) { set(images_, imagesShown_, value); }
+    void SetDisabledImages(TCustomImageList *value) { set(disabled_, disabledShown_, value); }
+    void Notification(TComponent *AComponent, TOperation Operation);
+    // Leaves both lists at once, without telling the owner.
+    void Detach();
+
+private:
+    void set(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
+    TComponent *owner_;
+    std::function<void()> changed_;
+    TChangeLink images_;
+    TChangeLink disabled_;
+    // Only recognise a list's free notice.
+    const TComponent *imagesShown_ = nullptr;
+    const TComponent *disabledShown_ = nullptr;
+};
+
 } // namespace platform

@@ -188,57 +188,33 @@ private:
 };
 
 TMainMenu::TMainMenu(TComponent *AOwner)
-    : TComponent(AOwner), imagesLink_(std::make_unique<TChangeLink>()), disabledLink_(std::make_unique<TChangeLink>())
+    : TComponent(AOwner), lists_(std::make_unique<TImageListPair>(this, [this] { imagesChanged(); }))
 {
     bar_ = new QMenuBar();
     items_ = new RootItem(this, bar_);
-    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
-        link->OnChange = TNotifyEvent::FromFunction([this](TObject *) { imagesChanged(); });
 }
 
-TCustomImageList *TMainMenu::Images() const { return imagesLink_->Sender(); }
+TCustomImageList *TMainMenu::Images() const { return lists_->Images(); }
 
-TCustomImageList *TMainMenu::DisabledImages() const { return disabledLink_->Sender(); }
+TCustomImageList *TMainMenu::DisabledImages() const { return lists_->DisabledImages(); }
 
 void TMainMenu::imagesChanged() { static_cast<RootItem *>(items_)->imagesChanged(); }
 
-void TMainMenu::setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value)
-{
-    if (link.Sender())
-        link.Sender()->UnRegisterChanges(&link);
-    shown = value;
-    if (value) {
-        value->FreeNotification(this);
-        value->RegisterChanges(&link);
-    }
-    imagesChanged();
-}
+void TMainMenu::SetImages(TCustomImageList *value) { lists_->SetImages(value); }
 
-void TMainMenu::SetImages(TCustomImageList *value) { setList(*imagesLink_, images_, value); }
-
-void TMainMenu::SetDisabledImages(TCustomImageList *value) { setList(*disabledLink_, disabledImages_, value); }
+void TMainMenu::SetDisabledImages(TCustomImageList *value) { lists_->SetDisabledImages(value); }
 
 void TMainMenu::Notification(TComponent *AComponent, TOperation Operation)
 {
     TComponent::Notification(AComponent, Operation);
-    if (Operation != opRemove || AComponent == nullptr)
-        return;
-    if (AComponent == images_ || AComponent == disabledImages_) {
-        if (AComponent == images_)
-            images_ = nullptr;
-        if (AComponent == disabledImages_)
-            disabledImages_ = nullptr;
-        imagesChanged();
-    }
+    lists_->Notification(AComponent, Operation);
 }
 
 TMainMenu::~TMainMenu()
 {
     Destroying();
     // Leaving the lists first, the items lose their pictures as they leave.
-    for (TChangeLink *link : {imagesLink_.get(), disabledLink_.get()})
-        if (link->Sender())
-            link->Sender()->UnRegisterChanges(link);
+    lists_->Detach();
     // Items owned by other components stay; they only leave the bar.
     while (items_->Count() > 0)
         items_->Remove(items_->Items(items_->Count() - 1));

@@ -27,7 +27,7 @@ class QWidget;
 
 namespace platform {
 
-class TChangeLink;
+class TImageListPair;
 class TCustomImageList;
 class TMainMenu;
 
@@ -111,17 +111,11 @@ protected:
 private:
     class RootItem;
     void imagesChanged();
-    void setList(TChangeLink &link, const TComponent *&shown, TCustomImageList *value);
     // The bar lives in the form's window once the form shows the menu, and
     // goes with that window.
     QPointer<QMenuBar> bar_;
     TMenuItem *items_;
-    // The lists are reached through their change links, which a list clears
-    // as it goes; the plain pointers only recognise a list's free notice.
-    std::unique_ptr<TChangeLink> imagesLink_;
-    std::unique_ptr<TChangeLink> disabledLink_;
-    const TComponent *images_ = nullptr;
-    const TComponent *disabledImages_ = nullptr;
+    std::unique_ptr<TImageListPair> lists_;
 };
 
 } // namespace platform

@@ -87,6 +87,17 @@ struct SynthStats {
 // options (fixed seed).
 SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &options);
 
+// One clear row of long wrapped cells, laid out as the synthetic TABLE records'
+// columns: a symbol (sometimes quoted), a name of about `cellChars`
+// characters with style tags, line breaks, links, long words without blanks
+// and odd tag sequences, references made of links, and a number that is now
+// and then a link of its own. The same seed and row give the same text.
+std::string SynthMarkupRow(uint32_t seed, int row, int cellChars);
+
+// Writes `rows` such rows, stored through the table-line codec, to `path`,
+// with blank and damaged lines among them. Returns the rows written.
+int WriteSynthMarkupTable(const std::string &path, int rows, int cellChars, uint32_t seed);
+
 // A catalogue for the classification search: classification SZT holds
 // `Tables` TABLE items, each with a table file of its own (quoted cells,
 // mark-up, links, blank and damaged lines, short and long lines, LINK columns

@@ -430,6 +430,91 @@ SynthStats WriteSynthCatalogue(const std::string &dstDir, const SynthOptions &op
     return stats;
 }
 
+// ------------------------------------------------------ long mark-up cells
+
+namespace {
+
+std::string markupLink(Rng &rng, const std::string &text)
+{
+    const char *const sig = rng.Chance(50) ? "SYN1" : "SYN2";
+    return "#L#" + text + "#L#" + sig + "@" + sig + "-" + std::to_string(1 + rng.Below(40)) + "@" +
+           (rng.Chance(30) ? std::string() : rowKey(1 + rng.Below(500))) + "#";
+}
+
+// A long name: words with style switches (not always closed), line breaks,
+// links, words too long for a column, and now and then a tag sequence whose
+// second tag is shown as text or a tag in lower case.
+std::string markupName(Rng &rng, int chars)
+{
+    std::string s;
+    while (static_cast<int>(s.size()) < chars) {
+        const int roll = rng.Below(100);
+        std::string piece;
+        if (roll < 62) {
+            piece = ansi(kWords[rng.Below(kWordCount)]);
+        } else if (roll < 69) {
+            piece = "#B#" + ansi(kWords[rng.Below(kWordCount)]);
+        } else if (roll < 74) {
+            piece = ansi(kWords[rng.Below(kWordCount)]) + "#I#";
+        } else if (roll < 78) {
+            piece = "#U#" + phrase(rng, 1, 3) + "#U#";
+        } else if (roll < 82) {
+            piece = "#N#";
+        } else if (roll < 90) {
+            piece = markupLink(rng, ansi("zob. ") + phrase(rng, 1, 4));
+        } else if (roll < 93) {
+            for (int i = 2 + rng.Below(6); i > 0; --i)
+                piece += ansi(kWords[rng.Below(kWordCount)]);
+        } else if (roll < 95) {
+            static const char *const kOdd[] = {"#U##B#", "#B##U#", "#b#", "#N##N#", "##", "#L##L#SYN1@SYN1-1@#",
+                                               "#I##L#", "(#B#", "a#"};
+            piece = kOdd[rng.Below(static_cast<int>(sizeof kOdd / sizeof kOdd[0]))];
+        } else {
+            piece = std::to_string(rng.Below(100000)) + (rng.Chance(50) ? "#N#" : ",");
+        }
+        if (!s.empty() && !rng.Chance(8))
+            s += rng.Chance(4) ? "  " : " ";
+        s += piece;
+    }
+    return s;
+}
+
+} // namespace
+
+std::string SynthMarkupRow(uint32_t seed, int row, int cellChars)
+{
+    Rng rng(seed ^ (static_cast<uint32_t>(row) * 2654435761u));
+    std::string symbol = rowKey(row);
+    if (rng.Chance(10))
+        symbol = " \"" + symbol + "\" ";
+    std::string refs;
+    for (int k = 1 + rng.Below(4); k > 0; --k) {
+        if (!refs.empty())
+            refs += rng.Chance(50) ? "#N#" : ", ";
+        refs += markupLink(rng, rowKey(1 + rng.Below(500)));
+    }
+    if (rng.Chance(5))
+        refs = "\"" + refs + "\"";
+    std::string number = std::to_string(rng.Below(100000));
+    if (rng.Chance(10))
+        number = markupLink(rng, number);
+    return symbol + "\t" + markupName(rng, cellChars) + "\t" + refs + "\t" + number;
+}
+
+int WriteSynthMarkupTable(const std::string &path, int rows, int cellChars, uint32_t seed)
+{
+    std::string table;
+    for (int r = 1; r <= rows; ++r) {
+        table += taxonar::EncodeTableLine(SynthMarkupRow(seed, r, cellChars)) + "\r\n";
+        if (r % 37 == 0)
+            table += "@ZZZZ" + std::to_string(r) + "\r\n";
+        if (r % 53 == 0)
+            table += taxonar::EncodeTableLine(" \t ") + "\r\n";
+    }
+    WriteFileAtomically(path, table);
+    return rows;
+}
+
 } // namespace rbkn
 
 // ------------------------------------------------- search catalogue

@@ -2,7 +2,10 @@
 #include "platform/Graphics.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -187,6 +190,128 @@ TEST_F(CanvasTest, BitmapResizeKeepsContentAndTransparentColour)
     bmp.SetSize(0, 0);
     EXPECT_TRUE(bmp.Empty());
     bmp.Canvas().FillRect(Rect(0, 0, 10, 10)); // nothing to draw on: no crash
+}
+
+// Texts of every kind the reader shows: Polish letters, punctuation, digits,
+// capitals that kern (AV, To, Wy), blanks and a few rarer bytes.
+std::vector<std::string> sampleTexts()
+{
+    const std::string alphabet = "AVTWYLPFaeorsy .,;:-()\"'0123456789"
+                                 "\xA5\xB9\xC6\xE6\xCA\xEA\xA3\xB3\xD1\xF1\xD3\xF3\x8C\x9C\x8F\x9F\xAF\xBF"
+                                 "fiflffjg\x84\x94\x96\x97\x80\xA0\xA7";
+    std::vector<std::string> texts = {"AVATAR To Wy LT ffi fl", "Wyroby, \xBF" "e\xB3" "azne; 1,5 t",
+                                      "\x84Zobacz\x94 \x96 W.A.V.T. ..."};
+    uint32_t seed = 11;
+    for (int n = 0; n < 60; ++n) {
+        std::string s;
+        for (int i = 0; i < 10 + n * 3; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            s += alphabet[(seed >> 16) % alphabet.size()];
+        }
+        texts.push_back(s);
+    }
+    return texts;
+}
+
+// The width model gives TextWidth's own result for every prefix of texts
+// whose shaping is pairwise kerning, in every style the cell mark-up uses. In
+// fonts where f forms ligatures (ff, fi) that kern with their neighbours
+// unlike a lone f, the model is an estimate there, which its users confirm.
+TEST_F(CanvasTest, WidthModelMatchesTextWidthWhereShapingIsPairwise)
+{
+    TCanvas &c = bmp.Canvas();
+    int checked = 0;
+    for (const TFontStyles style : {TFontStyles{}, TFontStyles{fsBold}, TFontStyles{fsItalic},
+                                    TFontStyles{fsBold, fsItalic, fsUnderline}}) {
+        c.Font().SetStyle(style);
+        const TFontWidths &w = c.FontWidths();
+        for (std::string text : sampleTexts()) {
+            std::replace(text.begin(), text.end(), 'f', 'e');
+            int64_t sum = 0;
+            for (size_t i = 0; i < text.size(); ++i) {
+                const auto ch = static_cast<unsigned char>(text[i]);
+                ASSERT_TRUE(TFontWidths::Modelled(ch));
+                sum += w.Advance(ch) + (i ? w.Pair(static_cast<unsigned char>(text[i - 1]), ch) : 0);
+                ASSERT_EQ(TFontWidths::Pixels(sum), c.TextWidth(text.substr(0, i + 1))) << text.substr(0, i + 1);
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 10000);
+    EXPECT_FALSE(TFontWidths::Modelled('\t'));
+    EXPECT_FALSE(TFontWidths::Modelled(0xAD));
+    EXPECT_FALSE(TFontWidths::Modelled(0x81));
+}
+
+// TextRect of a text much wider than its rectangle shapes only the part that
+// can show: the pixels are those of the whole text drawn and clipped.
+TEST_F(CanvasTest, LongClippedTextDrawsAsTheWholeText)
+{
+    std::string text;
+    for (const std::string &t : sampleTexts())
+        text += t + " ";
+    ASSERT_GT(text.size(), 2000u);
+    for (const TFontStyles style : {TFontStyles{}, TFontStyles{fsItalic, fsUnderline}}) {
+        for (const int right : {15, 70, 119}) {
+            TBitmap fast, whole;
+            fast.SetSize(120, 60);
+            whole.SetSize(120, 60);
+            fast.Canvas().Font().SetStyle(style);
+            fast.Canvas().TextRect(Rect(5, 5, right, 40), 7, 7, text);
+            {
+                QImage image = whole.Image();
+                QPainter p(&image);
+                p.setClipRect(QRect(5, 5, right - 5, 35));
+                p.fillRect(QRect(5, 5, right - 5, 35), Qt::white);
+                TFont f;
+                f.SetStyle(style);
+                p.setFont(f.ToQFont());
+                p.setPen(TColorToQColor(clWindowText));
+                p.drawText(QPoint(7, 7 + QFontMetrics(f.ToQFont(), &image).ascent()), AnsiToQString(text));
+                p.end();
+                whole.LoadFromImage(image);
+            }
+            EXPECT_EQ(fast.Image(), whole.Image()) << right;
+        }
+    }
+}
+
+// A held-back TextRect shows exactly as one drawn at once, unless an opaque
+// fill covers its whole rectangle before anything else is drawn.
+TEST_F(CanvasTest, DeferredTextRectDrawsAsTextRectUnlessPaintedOver)
+{
+    const TRect cell = Rect(10, 10, 90, 40);
+    auto draw = [](bool defer, const std::function<void(TCanvas &)> &then) {
+        TBitmap b;
+        b.SetSize(120, 60);
+        TCanvas &c = b.Canvas();
+        c.Brush().SetColor(clYellow);
+        c.Font().SetColor(clBlue);
+        if (defer)
+            c.DeferTextRect(Rect(10, 10, 90, 40), 12, 12, "Tekst komorki");
+        else
+            c.TextRect(Rect(10, 10, 90, 40), 12, 12, "Tekst komorki");
+        c.Font().SetColor(clRed);
+        c.Brush().SetColor(clWhite);
+        then(c);
+        c.FlushDeferred();
+        return b.Image().copy();
+    };
+    const std::vector<std::function<void(TCanvas &)>> afters = {
+        [](TCanvas &) {},
+        [](TCanvas &c) { c.TextOut(20, 30, "inny"); },
+        [&](TCanvas &c) { c.FillRect(Rect(cell.Left, cell.Top, cell.Right - 1, cell.Bottom)); },
+        [&](TCanvas &c) {
+            c.Brush().SetStyle(bsClear);
+            c.FillRect(cell);
+        },
+        [&](TCanvas &c) {
+            c.FillRect(cell);
+            c.TextOut(20, 30, "inny");
+        },
+    };
+    for (size_t i = 0; i < afters.size(); ++i)
+        EXPECT_TRUE(draw(true, afters[i]) == draw(false, afters[i])) << i;
 }
 
 } // namespace

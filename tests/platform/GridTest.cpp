@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -410,6 +412,125 @@ TEST_F(GridTest, ExceptionInDrawCellGoesToTheApplication)
     p.end();
     ASSERT_EQ(errors.size(), 1u) << "one report per paint, not one per cell";
     EXPECT_EQ(errors[0], "'x' is not a valid integer value");
+}
+
+
+// A draw-cell event that grows each row to fit its text (one 13-pixel line
+// per '|' in it) and draws the lines, as a word-wrapping owner does.
+class GrowingGridTest : public GridTest {
+protected:
+    int events = 0;
+    std::vector<DrawCall> records; // what the event saw, with drawing on or off
+
+    void SetUp() override
+    {
+        GridTest::SetUp();
+        grid->SetRowCount(30);
+        grid->SetRow(3);
+        for (int r = 1; r < 30; ++r)
+            for (int c = 0; c < 3; ++c)
+                grid->SetCells(c, r, std::string(size_t((r * 7 + c * 3) % 5), '|') + "x" + std::to_string(r));
+        grid->OnDrawCell = TDrawCellEvent::FromFunction([this](TObject *, int c, int r, TRect rect, TGridDrawState s) {
+            ++events;
+            records.push_back({c, r, rect, s});
+            TCanvas &cv = grid->Canvas();
+            const AnsiString text = grid->Cells(c, r);
+            const int lines = 1 + int(std::count(text.begin(), text.end(), '|'));
+            if (r > 0 && grid->RowHeights(r) < lines * 13 + 4)
+                grid->SetRowHeights(r, lines * 13 + 4);
+            cv.FillRect(rect);
+            for (int i = 0; i < lines; ++i)
+                cv.TextOut(rect.Left + 2, rect.Top + 2 + i * 13, text);
+        });
+    }
+    QImage paintOnce()
+    {
+        QImage img(grid->ClientWidth(), grid->ClientHeight(), QImage::Format_RGB32);
+        QPainter p(&img);
+        grid->PaintCells(p, img.rect());
+        return img;
+    }
+    std::vector<int> heights() const
+    {
+        std::vector<int> h;
+        for (int r = 0; r < grid->RowCount(); ++r)
+            h.push_back(grid->RowHeights(r));
+        return h;
+    }
+};
+
+// Sizing rows before drawing them gives in one paint the screen that, without
+// it, takes a second paint after the rows grew; a row drawn once is not sized
+// again, and changing its text sizes it again.
+TEST_F(GrowingGridTest, RowsSizedBeforeDrawingPaintTheSettledScreenOnce)
+{
+    grid->SetSizeRowsBeforeDrawing(false);
+    paintOnce();
+    const QImage settled = paintOnce();
+    const std::vector<int> settledHeights = heights();
+    ASSERT_NE(settledHeights[1], 16);
+
+    grid->SetDefaultRowHeight(16);
+    grid->SetSizeRowsBeforeDrawing(true);
+    const QImage once = paintOnce();
+    EXPECT_TRUE(once == settled);
+    EXPECT_EQ(heights(), settledHeights);
+
+    records.clear();
+    EXPECT_TRUE(paintOnce() == settled);
+    for (const DrawCall &d : records)
+        EXPECT_EQ(std::count_if(records.begin(), records.end(), [&](const DrawCall &e) { return e.row == d.row && e.col == d.col; }), 1);
+    grid->SetCells(1, 4, "|||||longer");
+    records.clear();
+    paintOnce();
+    auto eventsOfRow = [&](int row) { return std::count_if(records.begin(), records.end(), [&](const DrawCall &d) { return d.row == row; }); };
+    EXPECT_EQ(eventsOfRow(4), 6) << "the changed row is sized again, then drawn";
+    EXPECT_EQ(eventsOfRow(3), 3);
+    EXPECT_EQ(grid->RowHeights(4), 6 * 13 + 4);
+}
+
+// Sizing the rows in view leaves heights and the event's records as a paint
+// of the whole view leaves them, and draws nothing.
+TEST_F(GrowingGridTest, SizingTheViewRecordsWhatAPaintWould)
+{
+    showGrid();
+    grid->SetDefaultRowHeight(16);
+    grid->SetTopRow(12);
+    records.clear();
+    paintOnce();
+    const std::vector<int> painted = heights();
+    std::vector<std::pair<int, TRect>> byPaint;
+    for (const DrawCall &d : records)
+        byPaint.push_back({d.row * 3 + d.col, d.rect});
+
+    grid->SetDefaultRowHeight(16);
+    grid->SetTopRow(12);
+    records.clear();
+    grid->SizeRowsInView();
+    EXPECT_EQ(heights(), painted);
+    // The last record of each cell is the one that stays.
+    std::map<int, TRect> last;
+    for (const DrawCall &d : records)
+        last[d.row * 3 + d.col] = d.rect;
+    std::map<int, TRect> lastPainted;
+    for (const auto &[cell, rect] : byPaint)
+        lastPainted[cell] = rect;
+    ASSERT_EQ(last.size(), lastPainted.size());
+    for (const auto &[cell, rect] : lastPainted)
+        EXPECT_EQ(last[cell].Top, rect.Top) << cell;
+}
+
+// While painting is suspended the view's paint events draw nothing.
+TEST_F(GrowingGridTest, SuspendedViewPaintsNothing)
+{
+    showGrid();
+    grid->SetPaintingSuspended(true);
+    events = 0;
+    viewport()->repaint();
+    EXPECT_EQ(events, 0);
+    grid->SetPaintingSuspended(false);
+    QApplication::processEvents();
+    EXPECT_GT(events, 0) << "painted whole when resumed";
 }
 
 } // namespace
