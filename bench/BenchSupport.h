@@ -3,9 +3,15 @@
 // the ratios between runs made in the same process.
 #pragma once
 
+#include "platform/Forms.h"
+
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
+
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <map>
 #include <string>
 
@@ -35,5 +41,40 @@ inline double PrintRatio(const RecordingReporter &rep, const std::string &label,
     std::printf("RATIO %-48s %8.2f   (%s / %s; target %s)\n", label.c_str(), ratio, a.c_str(), b.c_str(), target);
     return ratio;
 }
+
+// What a benchmark program of the windows starts with: Qt offscreen unless a
+// platform is named, a scratch folder /tmp/rbkn-bench-<tag>-XXXXXX that also
+// holds the per-user folder, and modal windows answered with Cancel at once.
+class WindowBench {
+public:
+    WindowBench(int &argc, char **argv, const char *tag) : app_(argc, argv)
+    {
+        std::string tmpl = std::string("/tmp/rbkn-bench-") + tag + "-XXXXXX";
+        Root = ::mkdtemp(tmpl.data());
+        ::setenv("XDG_DATA_HOME", (Root + "/user").c_str(), 1);
+        platform::Application->ModalHook = [](platform::TCustomForm *f) { f->SetModalResult(platform::mrCancel); };
+    }
+    // Runs the benchmarks that the command line selects, keeping their times.
+    const RecordingReporter &Run(int &argc, char **argv)
+    {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks(&reporter_);
+        return reporter_;
+    }
+    ~WindowBench() { benchmark::Shutdown(); }
+
+    std::string Root;
+
+private:
+    static bool offscreen()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return true;
+    }
+    bool offscreen_ = offscreen(); // before the application object
+    QApplication app_;
+    RecordingReporter reporter_;
+};
 
 } // namespace benchsupport

@@ -188,18 +188,9 @@ BENCHMARK(BM_DecodeTable50k)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    char tmpl[] = "/tmp/rbkn-bench-main-XXXXXX";
-    g_root = ::mkdtemp(tmpl);
-    // The window's per-user folder goes under the benchmark's folder too.
-    ::setenv("XDG_DATA_HOME", (g_root + "/user").c_str(), 1);
-    // The explanations window of the start-up step is answered at once.
-    platform::Application->ModalHook = [](platform::TCustomForm *f) { f->SetModalResult(platform::mrCancel); };
-    benchmark::Initialize(&argc, argv);
-    benchsupport::RecordingReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
+    benchsupport::WindowBench bench(argc, argv, "main");
+    g_root = bench.Root;
+    const benchsupport::RecordingReporter &rep = bench.Run(argc, argv);
     using benchsupport::PrintRatio;
     PrintRatio(rep, "load+tree 100k / load+tree 10k", "BM_LoadDefinitionsWithTree/100000/min_time:3.000",
                "BM_LoadDefinitionsWithTree/10000/min_time:3.000", "<= 12");
@@ -209,7 +200,6 @@ int main(int argc, char **argv)
                "none");
     PrintRatio(rep, "open 50k-row table / decode its lines", "BM_OpenTable50k", "BM_DecodeTable50k", "<= 3");
     PrintRatio(rep, "reopen it over itself / decode its lines", "BM_ReopenTable50k", "BM_DecodeTable50k", "none");
-    benchmark::Shutdown();
     SetProgramFolderSource({});
     std::system(("rm -rf '" + g_root + "'").c_str());
     return 0;

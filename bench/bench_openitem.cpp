@@ -290,16 +290,9 @@ BENCHMARK(BM_TreeAddAtDepth)->Arg(10)->Arg(2000)->MinTime(2)->Unit(benchmark::kM
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    char tmpl[] = "/tmp/rbkn-bench-open-XXXXXX";
-    g_root = ::mkdtemp(tmpl);
-    ::setenv("XDG_DATA_HOME", (g_root + "/user").c_str(), 1);
-    platform::Application->ModalHook = [](platform::TCustomForm *f) { f->SetModalResult(platform::mrCancel); };
-    benchmark::Initialize(&argc, argv);
-    benchsupport::RecordingReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
+    benchsupport::WindowBench bench(argc, argv, "open");
+    g_root = bench.Root;
+    const benchsupport::RecordingReporter &rep = bench.Run(argc, argv);
     using benchsupport::PrintRatio;
     PrintRatio(rep, "open 5 MB RTF item / unrtf --text", "BM_OpenRtfItem/min_time:2.000/real_time",
                "BM_UnrtfText/min_time:2.000/real_time", "<= 2");
@@ -315,7 +308,6 @@ int main(int argc, char **argv)
                "BM_DeepTreeNodesOnly/10000/min_time:3.000", "none");
     PrintRatio(rep, "adding a node at depth 2000 / at depth 10", "BM_TreeAddAtDepth/2000/min_time:2.000",
                "BM_TreeAddAtDepth/10/min_time:2.000", "about 1");
-    benchmark::Shutdown();
     SetProgramFolderSource({});
     std::system(("rm -rf '" + g_root + "'").c_str());
     return 0;

@@ -245,22 +245,14 @@ BENCHMARK(BM_QtWordWrapScreen)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    char tmpl[] = "/tmp/rbkn-bench-tables-XXXXXX";
-    g_root = ::mkdtemp(tmpl);
-    ::setenv("XDG_DATA_HOME", (g_root + "/user").c_str(), 1);
-    platform::Application->ModalHook = [](platform::TCustomForm *f) { f->SetModalResult(platform::mrCancel); };
-    benchmark::Initialize(&argc, argv);
-    benchsupport::RecordingReporter rep;
-    benchmark::RunSpecifiedBenchmarks(&rep);
+    benchsupport::WindowBench bench(argc, argv, "tables");
+    g_root = bench.Root;
+    const benchsupport::RecordingReporter &rep = bench.Run(argc, argv);
     using benchsupport::PrintRatio;
     PrintRatio(rep, "open 20k-row mark-up table / decode its lines", "BM_OpenTable20k", "BM_DecodeTable20k", "<= 3");
     PrintRatio(rep, "open 100-row mark-up table / decode its lines", "BM_OpenTable100", "BM_DecodeTable100", "<= 40");
     PrintRatio(rep, "paint a screen of mark-up / Qt word-wrapped drawText", "BM_PaintMarkupScreen",
                "BM_QtWordWrapScreen", "<= 2");
-    benchmark::Shutdown();
     SetProgramFolderSource({});
     std::system(("rm -rf '" + g_root + "'").c_str());
     return 0;

@@ -2,6 +2,7 @@
 // on disk (any length). Taking a number must give six or more characters (digits
 // and, for a negative counter, its sign), and the file must afterwards hold the
 // next number in four bytes, the bytes after them untouched.
+#include "FuzzSupport.h"
 #include "browser/TaxonarTypeCode.h"
 
 #include <cstdint>
@@ -12,16 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string scratchDir()
-{
-    // A memory file system keeps the file traffic cheap where there is one.
-    const char *base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/rbkn-fuzz-counter-XXXXXX";
-    if (!::mkdtemp(tmpl.data()))
-        std::abort();
-    return tmpl + "/";
-}
 
 std::string readAll(const std::string &path)
 {
@@ -40,7 +31,7 @@ std::string readAll(const std::string &path)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const std::string dir = scratchDir();
+    static const std::string dir = fuzzsupport::ScratchDir("counter");
     taxonar::AppDir = dir;
     const std::string path = dir + "taxonar.counter";
     if (FILE *f = std::fopen(path.c_str(), "wb")) {

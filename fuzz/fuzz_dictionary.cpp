@@ -4,6 +4,7 @@
 // the classification list is filled, the phrase is typed with the keys that
 // move through the hints, and the search is asked for. Nothing may crash, and
 // the search words must come out as blank-free pieces of the search text.
+#include "FuzzSupport.h"
 #include "browser/TaxonarFind2Code.h"
 #include "browser/TaxonarTypeCode.h"
 
@@ -20,24 +21,6 @@
 using namespace taxonar;
 
 namespace {
-
-std::string scratchDir()
-{
-    const char *base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/rbkn-fuzz-dict-XXXXXX";
-    if (!::mkdtemp(tmpl.data()))
-        std::abort();
-    return tmpl + "/";
-}
-
-void writeFile(const std::string &path, const std::string &bytes)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
 
 // The part of s before the next NUL (all of it when there is none); s keeps
 // what follows the NUL.
@@ -67,15 +50,15 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const std::string dir = scratchDir();
+    static const std::string dir = fuzzsupport::ScratchDir("dict");
     static TStringList dictionary, words;
     AppDir = dir;
     DictionaryWords = &dictionary;
     SearchWords = &words;
 
     std::string rest(reinterpret_cast<const char *>(data), size);
-    writeFile(dir + "dictionary.global", takeField(rest));
-    writeFile(dir + "definition.global", takeField(rest));
+    fuzzsupport::WriteFile(dir + "dictionary.global", takeField(rest));
+    fuzzsupport::WriteFile(dir + "definition.global", takeField(rest));
     const std::string typed = rest;
 
     dictionary.Clear();

@@ -12,6 +12,7 @@
 // - The mouse over the centre of each recorded zone that lies in the cell
 //   shows the hand cursor, and a click there follows whatever the link names
 //   (the catalogue holds a group and a missing page).
+#include "FuzzSupport.h"
 #include "browser/TaxonarMainCode.h"
 
 #include "platform/Forms.h"
@@ -35,23 +36,6 @@ using namespace taxonar;
 using platform::AnsiString;
 
 namespace {
-
-std::string scratchDir()
-{
-    const char *base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/rbkn-fuzz-markup-XXXXXX";
-    if (!::mkdtemp(tmpl.data()))
-        std::abort();
-    // The folder goes when the run ends normally; after a crash it stays
-    // for a look.
-    static std::string made;
-    made = tmpl;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(made, ignored);
-    });
-    return tmpl + "/";
-}
 
 TTaxonarMainForm *form = nullptr;
 
@@ -119,7 +103,7 @@ extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfi
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::string dir = scratchDir();
+    const std::string dir = fuzzsupport::ScratchDir("markup");
     ::mkdir((dir + "user").c_str(), 0700);
     ::setenv("XDG_DATA_HOME", (dir + "user").c_str(), 1);
     static int argc = 1;

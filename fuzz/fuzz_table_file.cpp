@@ -12,6 +12,7 @@
 //   below, a current row in range, and every data cell trimmed, its tag -1 or
 //   the index of a LinkRecords entry of a cell holding a link.
 // - The table is then painted on an image and the panel's resize runs.
+#include "FuzzSupport.h"
 #include "browser/TaxonarMainCode.h"
 
 #include "platform/Forms.h"
@@ -34,33 +35,6 @@ using namespace taxonar;
 using platform::AnsiString;
 
 namespace {
-
-std::string scratchDir()
-{
-    const char *base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/rbkn-fuzz-table-XXXXXX";
-    if (!::mkdtemp(tmpl.data()))
-        std::abort();
-    // The folder goes when the run ends normally; after a crash it stays
-    // for a look.
-    static std::string made;
-    made = tmpl;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(made, ignored);
-    });
-    return tmpl + "/";
-}
-
-void writeFile(const std::string &path, const std::string &bytes)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-        std::abort();
-    std::fclose(f);
-}
 
 // The part of s before the next NUL (all of it when there is none); s keeps
 // what follows the NUL.
@@ -89,7 +63,7 @@ extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfi
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    dir = scratchDir();
+    dir = fuzzsupport::ScratchDir("table");
     ::mkdir((dir + "user").c_str(), 0700);
     ::mkdir((dir + "tmp").c_str(), 0700);
     ::setenv("XDG_DATA_HOME", (dir + "user").c_str(), 1);
@@ -102,7 +76,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     SetProgramFolderSource([] { return dir; });
     SetShellExecute([](const ShellRequest &request) { ::unlink(request.File.c_str()); });
     platform::Application->ModalHook = [](platform::TCustomForm *f) { f->SetModalResult(platform::mrCancel); };
-    writeFile(dir + "dictionary.global", "");
+    fuzzsupport::WriteFile(dir + "dictionary.global", "");
     form = new TTaxonarMainForm(platform::Application);
     platform::Application->ExceptionRecorder = [](const AnsiString &message) {
         std::fprintf(stderr, "error: %s\n", message.c_str());
@@ -133,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         file = stored;
     }
-    writeFile(dir + "t.txt", file);
+    fuzzsupport::WriteFile(dir + "t.txt", file);
 
     ItemRecords->Clear();
     ItemRecords->Add("MODE=TABLE\tFILE=t.txt\tSIGNATURE=tt\tNAME=Tabela\t" + values);

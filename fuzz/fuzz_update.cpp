@@ -8,6 +8,7 @@
 //   past 64 KiB so the key keeps counting across the conversion's chunks. An
 //   input starting with 0xCD is converted into a missing folder, which must
 //   fail and leave nothing behind. These two skip the version text.
+#include "FuzzSupport.h"
 #include "browser/TaxonarMainCode.h"
 
 #include "platform/SysUtils.h"
@@ -23,34 +24,6 @@ using namespace taxonar;
 using platform::AnsiString;
 
 namespace {
-
-std::string scratchDir()
-{
-    // A memory file system keeps the file traffic cheap where there is one.
-    const char *base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/rbkn-fuzz-update-XXXXXX";
-    if (!::mkdtemp(tmpl.data()))
-        std::abort();
-    // The folder goes when the run ends normally; after a crash it stays
-    // for a look.
-    static std::string made;
-    made = tmpl;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(made, ignored);
-    });
-    return tmpl + "/";
-}
-
-void writeFile(const std::string &path, const std::string &bytes)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-        std::abort();
-    std::fclose(f);
-}
 
 bool readFile(const std::string &path, std::string &bytes)
 {
@@ -109,7 +82,7 @@ __attribute__((no_sanitize("coverage"))) bool convertedAsExpected(const uint8_t 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const std::string dir = scratchDir();
+    static const std::string dir = fuzzsupport::ScratchDir("update");
     const AnsiString input(reinterpret_cast<const char *>(data), size);
 
     // Inputs that pick a special conversion skip the version text, so that
@@ -137,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         source.resize(65536 + 256 + size, '\x5a');
     const std::string sourcePath = dir + "instaluj.qx4817.new";
     const std::string destination = dir + "instaluj.qx4817.exe";
-    writeFile(sourcePath, source);
+    fuzzsupport::WriteFile(sourcePath, source);
     ::unlink(destination.c_str());
 
     if (size > 0 && data[0] == 0xCD) {
