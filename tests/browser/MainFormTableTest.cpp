@@ -240,6 +240,7 @@ TEST_F(MainFormExportTest, OtherViewsExportNothing)
 
 TEST_F(MainFormExportTest, UnwritableTargetReachesTheDefaultHandlerWithoutShell)
 {
+    expectHandlerExceptions();
     ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
     // A folder where the export file should go: the file cannot be created.
     ASSERT_TRUE(platform::ForceDirectories(folder() + "table.000001.xls"));
@@ -310,6 +311,14 @@ TEST_F(MainFormTableTest, ColumnCountAndWidthsAreBounded)
             EXPECT_EQ(row(1), (std::vector<std::string>{"a", "b"}));
         }
     }
+    // The largest column count itself opens.
+    std::vector<std::string> widest = {"COLUMNS=256"};
+    for (int n = 1; n <= 256; ++n)
+        widest.push_back("WIDTH" + std::to_string(n) + "=10");
+    ItemRecords->Put(kT, TableRecord(widest));
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    EXPECT_EQ(grid->ColCount(), 256);
+    EXPECT_EQ(row(1).at(1), "b");
 }
 
 TEST_F(MainFormTableTest, MarkupToPlainTextRemovesTagsAndTargets)

@@ -310,6 +310,7 @@ TEST_F(SearchDialogTest, NoClassificationChosenLeavesTheCodeEmpty)
 
 TEST_F(SearchDialogTest, MissingDefinitionFileGoesToTheApplication)
 {
+    expectHandlerExceptions();
     platform::DeleteFile(prog.file("definition.global"));
     Application->ModalHook = [this](TCustomForm *) {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !errors.empty(); }, 2000));

@@ -5,6 +5,7 @@
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
+#include "TestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,9 +35,12 @@ protected:
     void TearDown() override
     {
         delete form;
+        testsupport::CheckHandlerExceptions(errors, handlerExceptionsExpected);
         Application->ExceptionRecorder = nullptr;
         Application->ModalHook = nullptr;
     }
+    // For a test that provokes exceptions in event handlers.
+    void expectHandlerExceptions() { handlerExceptionsExpected = true; }
     TPanel *panel(TWinControl *parent, TAlign align, int w, int h)
     {
         auto *p = new TPanel(form);
@@ -48,6 +52,7 @@ protected:
     }
     TForm *form = nullptr;
     std::vector<AnsiString> errors;
+    bool handlerExceptionsExpected = false;
 };
 
 TEST(HintTest, ShortAndLongParts)
@@ -296,6 +301,7 @@ TEST_F(ControlsTest, TimerFiresWhileEnabled)
 
 TEST_F(ControlsTest, ExceptionInHandlerGoesToApplication)
 {
+    expectHandlerExceptions();
     auto *timer = new TTimer(form);
     timer->SetInterval(1);
     timer->SetOnTimer(TNotifyEvent::FromFunction([&](TObject *) {

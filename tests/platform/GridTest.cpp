@@ -1,6 +1,7 @@
 // The string grid driven as a real widget on the offscreen platform.
 #include "platform/Forms.h"
 #include "platform/Grids.h"
+#include "TestSupport.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -42,8 +43,11 @@ protected:
     void TearDown() override
     {
         delete grid;
+        testsupport::CheckHandlerExceptions(errors, handlerExceptionsExpected);
         Application->ExceptionRecorder = nullptr;
     }
+    // For a test that provokes exceptions in event handlers.
+    void expectHandlerExceptions() { handlerExceptionsExpected = true; }
     void showGrid()
     {
         grid->Widget()->show();
@@ -78,6 +82,7 @@ protected:
     TStringGrid *grid = nullptr;
     int clicks = 0;
     std::vector<AnsiString> errors;
+    bool handlerExceptionsExpected = false;
 };
 
 TEST_F(GridTest, CellsTagsAndShape)
@@ -402,6 +407,7 @@ TEST_F(GridTest, WheelStepsMoveTheCurrentRow)
 
 TEST_F(GridTest, ExceptionInDrawCellGoesToTheApplication)
 {
+    expectHandlerExceptions();
     grid->SetRowCount(3);
     grid->OnDrawCell = TDrawCellEvent::FromFunction([](TObject *, int, int, TRect, TGridDrawState) {
         throw EConvertError("'x' is not a valid integer value");
