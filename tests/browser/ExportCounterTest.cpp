@@ -56,9 +56,9 @@ TEST(ExportCounter, UnusableCounterGivesAnEmptyNumber)
 {
     TempFolder tmp;
     const std::string saved = AppDir;
+    const testsupport::ScopeExit restore([&saved] { AppDir = saved; });
     AppDir = tmp.file("no/such/folder/");
     EXPECT_EQ(NextExportNumber(), "");
-    AppDir = saved;
 }
 
 TEST(ExportCounter, ACounterHeldByAnotherProcessIsNotUsed)
