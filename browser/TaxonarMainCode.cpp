@@ -1277,7 +1277,7 @@ namespace {
 
 AnsiString exportFailureText(const AnsiString &file)
 {
-    return Pl("Nie można otworzyć eksportu w programie do edycji. Eksport zapisano w pliku:\n") + file;
+    return Pl("Nie można otworzyć wyeksportowanego tematu. Eksport zapisano w pliku:\n") + file;
 }
 
 } // namespace
