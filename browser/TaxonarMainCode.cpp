@@ -95,6 +95,22 @@ void defaultShell(const ShellRequest &r)
     }
 }
 
+// The message of a failed request: its failure text, or a text naming the
+// target, then the reason.
+AnsiString shellFailureMessage(const ShellRequest &request, const AnsiString &reason)
+{
+    AnsiString text = request.FailureText;
+    if (text.empty()) {
+        AnsiString target = request.File;
+        if (!target.empty() && target[0] != '/' && !request.Directory.empty())
+            target = IncludeTrailingPathDelimiter(request.Directory) + target;
+        text = Pl("Nie można otworzyć: ") + target;
+    }
+    if (!reason.empty())
+        text += "\n\n" + reason;
+    return text;
+}
+
 // Record lists are created unsorted, accepting duplicates, and empty.
 TStringList *newList() { return new TStringList(); }
 
@@ -122,23 +138,9 @@ void ShellExecute(const AnsiString &verb, const AnsiString &file, const AnsiStri
     ReportShellFailure(r, reason);
 }
 
-AnsiString ShellFailureMessage(const ShellRequest &request, const AnsiString &reason)
-{
-    AnsiString text = request.FailureText;
-    if (text.empty()) {
-        AnsiString target = request.File;
-        if (!target.empty() && target[0] != '/' && !request.Directory.empty())
-            target = IncludeTrailingPathDelimiter(request.Directory) + target;
-        text = Pl("Nie można otworzyć: ") + target;
-    }
-    if (!reason.empty())
-        text += "\n\n" + reason;
-    return text;
-}
-
 void ReportShellFailure(const ShellRequest &request, const AnsiString &reason)
 {
-    Application->MessageBox(ShellFailureMessage(request, reason), Application->Title(), MB_OK | MB_ICONWARNING);
+    Application->MessageBox(shellFailureMessage(request, reason), Application->Title(), MB_OK | MB_ICONWARNING);
 }
 
 void SetProgramFolderSource(std::function<AnsiString()> source) { programFolderSource() = std::move(source); }

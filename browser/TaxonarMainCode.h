@@ -95,10 +95,9 @@ void SetShellExecute(ShellExecuteFunction shell);
 // followed by the reason.
 void ShellExecute(const AnsiString &verb, const AnsiString &file, const AnsiString &parameters,
                   const AnsiString &directory, int showCommand, const AnsiString &failureText = AnsiString());
-// Shows the failure message of a request; reason: why, may be empty.
+// Shows the failure message of a request in a message box; reason: why,
+// may be empty.
 void ReportShellFailure(const ShellRequest &request, const AnsiString &reason);
-// The message shown for a failed request.
-AnsiString ShellFailureMessage(const ShellRequest &request, const AnsiString &reason);
 
 // The folder of the program's data files, ending in '/': the executable's
 // folder unless a test replaced the source (an empty function restores it).

@@ -123,6 +123,11 @@ TEST_F(DesktopLauncherTest, AFailingLauncherNamesWhatCouldNotBeOpened)
     EXPECT_TRUE(has(boxes[4], folder() + "rtf.000002.rtf")) << boxes[4];
     EXPECT_TRUE(platform::FileExists(folder() + "rtf.000002.rtf"));
 
+    // A request without its own text names its target.
+    ShellExecute("open", "instaluj.exe", "", AppDir, 1);
+    ASSERT_EQ(boxes.size(), 6u);
+    EXPECT_EQ(boxes[5], A("Nie można otworzyć: ") + AppDir + A("instaluj.exe\n\nBrak uchwytu."));
+
     // Nothing went to the application's error handler.
     EXPECT_TRUE(errors.empty());
 }
