@@ -431,9 +431,12 @@ void TStringGrid::keepInView(int row, int topBefore)
     // Rows shown before the move were drawn already and keep theirs.
     if (topRow_ == topBefore || !sizeRowsBeforeDrawing_ || !OnDrawCell || painting_)
         return;
+    // Their drawing follows with the next paint (the draw-cell event is told
+    // so): rows sized at a top row that the next pass moves past, and so not
+    // drawn, keep what their last drawing recorded.
     for (int pass = 0; pass < 64; ++pass) {
         const int top = topRow_;
-        SizeRowsInView();
+        sizeView(true);
         scrollInView(row);
         if (topRow_ == top)
             break;
@@ -571,7 +574,9 @@ void TStringGrid::SetPaintingSuspended(bool value)
         view_->viewport()->update();
 }
 
-void TStringGrid::SizeRowsInView()
+void TStringGrid::SizeRowsInView() { sizeView(false); }
+
+void TStringGrid::sizeView(bool drawingFollows)
 {
     if (!OnDrawCell)
         return;
@@ -579,7 +584,7 @@ void TStringGrid::SizeRowsInView()
     repaintAfterPaint_ = false;
     heightsChanged_ = false;
     canvas_.BeginMeasure(view_->viewport());
-    sizingOnly_ = true;
+    sizingOnly_ = !drawingFollows;
     SafeCall([&] { passRows(nullptr, QRect(0, 0, ClientWidth(), ClientHeight())); });
     sizingOnly_ = false;
     canvas_.EndPaint();

@@ -144,8 +144,9 @@ public:
     bool SizeRowsBeforeDrawing() const { return sizeRowsBeforeDrawing_; }
     void SetSizeRowsBeforeDrawing(bool value) { sizeRowsBeforeDrawing_ = value; }
     // True while a row passes through DrawCell only to be sized, with its
-    // drawing to follow in the same paint: what the draw-cell event records
-    // while drawing will be recorded again then.
+    // drawing to follow in the same paint (or, for the rows sized as the
+    // keys or the wheel scroll, in the next one): what the draw-cell event
+    // records while drawing will be recorded again then.
     bool SizingBeforeDrawing() const { return sizingRow_ && !sizingOnly_; }
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
@@ -201,6 +202,9 @@ private:
     // row is kept in view at the heights its drawing gives the rows.
     void moveCurrent(int col, int row, bool click, int topBefore = -1);
     void keepInView(int row, int topBefore);
+    // The rows in view through DrawCell to be sized (SizeRowsInView), or
+    // sized ahead of the paint that draws them.
+    void sizeView(bool drawingFollows);
     // The rows in view: drawn on the painter, or only sized when it is null.
     void passRows(QPainter *painter, const QRect &dirty);
     void changed(); // repaint soon

@@ -638,7 +638,22 @@ TEST_F(GrowingGridTest, RowMovedToStaysInViewAfterItsRowsGrew)
         const TRect r = grid->CellRect(0, row);
         return !r.IsEmpty() && r.Bottom <= grid->ClientHeight();
     };
+    // The rows are sized as the key scrolls, before the paint that draws
+    // them: the event is told that their drawing follows.
+    const TDrawCellEvent grow = grid->OnDrawCell;
+    int ahead = 0;
+    int recordedAhead = 0;
+    bool inKey = false;
+    grid->OnDrawCell = TDrawCellEvent::FromFunction([&](TObject *sender, int c, int r, TRect rect, TGridDrawState st) {
+        ahead += inKey;
+        recordedAhead += inKey && !grid->SizingBeforeDrawing();
+        grow(sender, c, r, rect, st);
+    });
+    inKey = true;
     QTest::keyClick(grid->Widget(), Qt::Key_End, Qt::ControlModifier);
+    inKey = false;
+    EXPECT_GT(ahead, 0);
+    EXPECT_EQ(recordedAhead, 0);
     EXPECT_EQ(grid->Row(), 399);
     EXPECT_TRUE(wholly(399)) << "top row " << grid->TopRow();
     QTest::keyClick(grid->Widget(), Qt::Key_Home, Qt::ControlModifier);
