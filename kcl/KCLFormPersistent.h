@@ -196,6 +196,9 @@ private:
     // when it is being destroyed (saving at OnDestroy reads a form that is).
     platform::TCustomForm *ownerForm(bool EvenDestroying = false) const;
     void HandleSizeMessage(platform::TMessage &Message);
+    // Applies a placement text of seven parts beginning "200"; false when its
+    // rectangle is no screen rectangle (nothing is applied then).
+    bool restorePlacement(platform::TCustomForm *f, KCLWINDOWPLACEMENT &wp, const platform::TStringList &parts);
     void RecalcLimits();
     void ScaleToScreen();
     void forcePositionDesigned();
