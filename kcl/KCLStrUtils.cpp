@@ -81,7 +81,11 @@ void KCLStringToFont(const AnsiString &S, platform::TFont &Font)
     if (pieces.Count() != 7)
         return;
     Font.SetName(pieces[0]);
-    Font.SetSize(StrToIntDef(pieces[1], 10));
+    // A size beyond 16 bits is no font size (and would overflow the height).
+    int32_t size = StrToIntDef(pieces[1], 10);
+    if (size < -32768 || size > 32767)
+        size = 10;
+    Font.SetSize(size);
     Font.SetColor(StringToColor(pieces[2]));
     Font.SetStyle(TFontStyles());
     const TFontStyle styles[4] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
