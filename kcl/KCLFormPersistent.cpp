@@ -550,9 +550,12 @@ bool TKCLFormPersistent::restorePlacement(TCustomForm *f, KCLWINDOWPLACEMENT &wp
             bottom = int64_t(f->Top()) + (saved[3] - saved[1]);
         }
     }
+    // A rectangle turned inside out has no size to keep on the desktop.
+    const int64_t w = right - left, h = bottom - top;
+    if (w < 0 || h < 0)
+        return false;
     // Keep the rectangle on the virtual desktop.
     const TRect desk = KCLVirtualDesktop();
-    const int64_t w = right - left, h = bottom - top;
     if (right > desk.Width()) {
         right = desk.Width();
         left = right - w;

@@ -335,6 +335,26 @@ TEST_F(KCLFormPersistentTest, PlacementBeyondScreenCoordinatesIsBadData)
     EXPECT_EQ(noData, expected);
 }
 
+TEST_F(KCLFormPersistentTest, InsideOutPlacementIsBadData)
+{
+    // Right before left or bottom above top would slip past the desktop
+    // check and put the window off the screen.
+    int noData = 0;
+    fp->OnNoRestoreData = platform::TNotifyEvent::FromFunction([&](platform::TObject *) { ++noData; });
+    for (const TKCLFormIniSaveOptions options : {TKCLFormIniSaveOptions{soPos, soSize}, TKCLFormIniSaveOptions{soSize}}) {
+        fp->SetIniSaveOptions(options);
+        for (const char *text : {"200,0,1,100,2010,0,620", "200,0,1,1200,0,810,620", "200,0,1,10,20,9,400"}) {
+            form->SetBounds(100, 50, 800, 600);
+            fp->SetPlacementText(text);
+            EXPECT_EQ(form->BoundsRect(), platform::Bounds(100, 50, 800, 600)) << text;
+        }
+    }
+    EXPECT_EQ(noData, 6);
+    // An empty rectangle is still a rectangle.
+    fp->SetPlacementText("200,0,1,10,20,10,20");
+    EXPECT_EQ(noData, 6);
+}
+
 TEST_F(KCLFormPersistentTest, AutoCenterCentresWhenNothingIsStored)
 {
     fp->SetOptions({foAutoShow, foAutoCenter});
