@@ -25,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -157,6 +158,8 @@ struct ViewGeometry {
     QTextOption Option;
     qreal Margin = 0;
     bool DesignMetrics = false;
+    // The resolution of the device the view lays out for (0: none).
+    int DpiX = 0, DpiY = 0;
 };
 
 // A parsed document with its paragraphs that pass the hit test.
@@ -264,6 +267,13 @@ public:
     RtfLineCounter(const TTaxonarMainForm &form, const ViewGeometry &view)
         : form_(form), view_(view), font_(ownFont(view.Font))
     {
+        // The view's device belongs to the window's thread: an image of the
+        // same resolution stands for it.
+        if (view.DpiX > 0 && view.DpiY > 0) {
+            device_ = QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+            device_.setDotsPerMeterX(qRound(view.DpiX / 0.0254));
+            device_.setDotsPerMeterY(qRound(view.DpiY / 0.0254));
+        }
     }
 
     // The numbers of the matching display lines; false when they cannot be
@@ -274,6 +284,7 @@ private:
     const TTaxonarMainForm &form_;
     const ViewGeometry &view_;
     const QFont font_; // the view's font, for this thread
+    QImage device_;    // the view's device, for this thread (null: none)
     // Heights of the fonts met so far: family, size, bold, italic.
     using FontKey = std::tuple<QString, int32_t, bool, bool>;
     std::map<FontKey, double> fontHeights_;
@@ -318,6 +329,8 @@ std::unique_ptr<QTextDocument> RtfLineCounter::layoutDocument(RtfDocument &rtf, 
         throw;
     }
     swapAside();
+    if (!device_.isNull())
+        doc->documentLayout()->setPaintDevice(&device_);
     doc->setTextWidth(width);
     (void)doc->documentLayout()->documentSize();
     return doc;
@@ -328,23 +341,26 @@ std::unique_ptr<QTextDocument> RtfLineCounter::layoutDocument(RtfDocument &rtf, 
 void RtfLineCounter::countLines(QTextDocument &doc, std::vector<int> &numbers) const
 {
     int n = 0;
-    auto test = [&](const QString &text) {
-        if (form_.LineMatchesSearch(QStringToAnsi(text)))
+    AnsiString ansi;
+    auto test = [&](std::u16string_view text) {
+        ansiText(text, ansi);
+        if (form_.LineMatchesSearch(ansi))
             numbers.push_back(++n);
     };
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const QString text = block.text();
+        const std::u16string_view whole(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
         QTextLayout *layout = block.layout();
         const int count = layout ? layout->lineCount() : 0;
         if (count == 0) {
-            test(text);
+            test(whole);
             continue;
         }
         for (int i = 0; i < count; ++i) {
             const QTextLine line = layout->lineAt(i);
-            QString piece = text.mid(line.textStart(), line.textLength());
-            if (piece.endsWith(QChar::LineSeparator))
-                piece.chop(1);
+            std::u16string_view piece = whole.substr(size_t(line.textStart()), size_t(line.textLength()));
+            if (!piece.empty() && piece.back() == QChar::LineSeparator)
+                piece.remove_suffix(1);
             test(piece);
         }
     }
@@ -358,7 +374,11 @@ void RtfLineCounter::countLines(QTextDocument &doc, std::vector<int> &numbers) c
 double RtfLineCounter::lowestHeight(const RtfDocument &rtf)
 {
     const QFont &base = font_;
-    const double baseHeight = QFontMetricsF(base).height();
+    QPaintDevice *device = device_.isNull() ? nullptr : &device_;
+    auto heightOf = [&](const QFont &font) {
+        return device ? QFontMetricsF(font, device).height() : QFontMetricsF(font).height();
+    };
+    const double baseHeight = heightOf(base);
     std::vector<double> heights(rtf.formats.size(), -1.0);
     auto formatHeight = [&](uint32_t index) {
         if (index >= heights.size())
@@ -379,7 +399,7 @@ double RtfLineCounter::lowestHeight(const RtfDocument &rtf)
                 font.setPointSizeF(f.sizeHalfPoints / 2.0);
                 font.setBold(f.bold);
                 font.setItalic(f.italic);
-                known = fontHeights_.emplace(key, QFontMetricsF(font).height()).first;
+                known = fontHeights_.emplace(key, heightOf(font)).first;
             }
             h = known->second * (f.vertical ? 0.5 : 1.0);
         }
@@ -784,15 +804,18 @@ SearchScan::Geometry SearchScan::measureView()
         view_.NarrowWidth = edit->viewport()->width();
         edit->setVerticalScrollBarPolicy(v);
         edit->setHorizontalScrollBarPolicy(h);
-        // The workers lay out with the view's settings; a view that lays out
-        // for a device of its own is left to show its documents itself.
+        // The workers lay out with the view's settings and the resolution of
+        // its device.
         const QTextDocument *model = view->Document();
         view_.Font = ownFont(model->defaultFont());
         view_.Option = model->defaultTextOption();
         view_.Margin = model->documentMargin();
         view_.DesignMetrics = model->useDesignMetrics();
-        if (view_.NarrowWidth > 0 && view_.NarrowWidth < view_.WideWidth && view_.Height > 0 &&
-            model->documentLayout()->paintDevice() == nullptr)
+        const QPaintDevice *device = model->documentLayout()->paintDevice();
+        view_.DpiX = device ? device->logicalDpiX() : 0;
+        view_.DpiY = device ? device->logicalDpiY() : 0;
+        const bool deviceKnown = !device || (view_.DpiX > 0 && view_.DpiY > 0);
+        if (view_.NarrowWidth > 0 && view_.NarrowWidth < view_.WideWidth && view_.Height > 0 && deviceKnown)
             geometry = Geometry::Known;
     }
     if (before != 2) {
