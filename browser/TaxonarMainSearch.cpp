@@ -558,8 +558,9 @@ SearchScan::SearchScan(TTaxonarMainForm &form, std::vector<SearchCandidate> cand
         for (size_t i = 0; i < workers; ++i)
             threads_.emplace_back([this] { work(); });
     } catch (...) {
-        stop();
-        throw;
+        // Fewer workers do as well; none at all cannot scan.
+        if (threads_.empty())
+            throw;
     }
 }
 
