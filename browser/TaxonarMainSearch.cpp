@@ -33,6 +33,7 @@
 #include <QTextLayout>
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -285,9 +286,18 @@ private:
     const ViewGeometry &view_;
     const QFont font_; // the view's font, for this thread
     QImage device_;    // the view's device, for this thread (null: none)
-    // Heights of the fonts met so far: family, size, bold, italic.
+    // The fonts met so far (family, size, bold, italic): their heights, and
+    // the advances of the characters below U+0180.
     using FontKey = std::tuple<QString, int32_t, bool, bool>;
     std::map<FontKey, double> fontHeights_;
+    std::map<FontKey, std::vector<double>> fontAdvances_;
+
+    QFontMetricsF metrics(const QFont &font)
+    {
+        return device_.isNull() ? QFontMetricsF(font) : QFontMetricsF(font, &device_);
+    }
+    QFont fontOf(const FontKey &key) const;
+    static FontKey fontKey(const RtfDocument &rtf, const RtfCharFormat &f);
 
     double lowestHeight(const RtfDocument &rtf);
     int wrapWidth(RtfDocument &rtf, std::unique_ptr<QTextDocument> &whole);
@@ -366,19 +376,34 @@ void RtfLineCounter::countLines(QTextDocument &doc, std::vector<int> &numbers) c
     }
 }
 
+RtfLineCounter::FontKey RtfLineCounter::fontKey(const RtfDocument &rtf, const RtfCharFormat &f)
+{
+    const QString family = f.font >= 0 && size_t(f.font) < rtf.fonts.size() ? rtf.fonts[size_t(f.font)].name : QString();
+    return FontKey{family, f.sizeHalfPoints, f.bold, f.italic};
+}
+
+QFont RtfLineCounter::fontOf(const FontKey &key) const
+{
+    QFont font = font_;
+    if (!std::get<0>(key).isEmpty())
+        font.setFamilies(QStringList{std::get<0>(key)});
+    font.setPointSizeF(std::get<1>(key) / 2.0);
+    font.setBold(std::get<2>(key));
+    font.setItalic(std::get<3>(key));
+    return font;
+}
+
 // A height the document surely exceeds at any width: every paragraph
-// outside tables and without pictures takes at least one line, as high as
-// the lowest of its fonts at least (three quarters of it, half for raised or
-// lowered text, to stay clear of rounding); a paragraph with its own line
-// spacing (other than a minimum) counts nothing.
+// outside tables takes at least one line, as high as the lowest of its fonts
+// at least (three quarters of it, half for raised or lowered text, to stay
+// clear of rounding); a paragraph with its own line spacing (other than a
+// minimum) counts nothing. When the view wraps, a paragraph takes at least
+// as many lines as its words need at the widest line it may have: the
+// characters are taken at three fifths of their advances, blanks and
+// pictures at none, a word at most one line.
 double RtfLineCounter::lowestHeight(const RtfDocument &rtf)
 {
-    const QFont &base = font_;
-    QPaintDevice *device = device_.isNull() ? nullptr : &device_;
-    auto heightOf = [&](const QFont &font) {
-        return device ? QFontMetricsF(font, device).height() : QFontMetricsF(font).height();
-    };
-    const double baseHeight = heightOf(base);
+    const double baseHeight = metrics(font_).height();
     std::vector<double> heights(rtf.formats.size(), -1.0);
     auto formatHeight = [&](uint32_t index) {
         if (index >= heights.size())
@@ -388,23 +413,41 @@ double RtfLineCounter::lowestHeight(const RtfDocument &rtf)
             const RtfCharFormat &f = rtf.formats[index];
             if (f.sizeHalfPoints < 2)
                 return h = 0.0;
-            const QString family = f.font >= 0 && size_t(f.font) < rtf.fonts.size() ? rtf.fonts[size_t(f.font)].name
-                                                                                      : QString();
-            const FontKey key{family, f.sizeHalfPoints, f.bold, f.italic};
+            const FontKey key = fontKey(rtf, f);
             auto known = fontHeights_.find(key);
-            if (known == fontHeights_.end()) {
-                QFont font = base;
-                if (!family.isEmpty())
-                    font.setFamilies(QStringList{family});
-                font.setPointSizeF(f.sizeHalfPoints / 2.0);
-                font.setBold(f.bold);
-                font.setItalic(f.italic);
-                known = fontHeights_.emplace(key, heightOf(font)).first;
-            }
+            if (known == fontHeights_.end())
+                known = fontHeights_.emplace(key, metrics(fontOf(key)).height()).first;
             h = known->second * (f.vertical ? 0.5 : 1.0);
         }
         return h;
     };
+    // Advances by format; none for raised or lowered text.
+    std::vector<const std::vector<double> *> advances(rtf.formats.size(), nullptr);
+    std::vector<char> advancesKnown(rtf.formats.size(), 0);
+    auto formatAdvances = [&](uint32_t index) -> const std::vector<double> * {
+        if (index >= advances.size())
+            return nullptr;
+        if (!advancesKnown[index]) {
+            advancesKnown[index] = 1;
+            const RtfCharFormat &f = rtf.formats[index];
+            if (f.sizeHalfPoints < 2 || f.vertical)
+                return nullptr;
+            const FontKey key = fontKey(rtf, f);
+            auto known = fontAdvances_.find(key);
+            if (known == fontAdvances_.end()) {
+                const QFontMetricsF m = metrics(fontOf(key));
+                std::vector<double> a(0x180, 0.0);
+                for (char16_t c = 0x21; c < 0x180; ++c)
+                    if (!QChar::isSpace(c) && QChar::isPrint(c))
+                        a[c] = std::max(0.0, m.horizontalAdvance(QChar(c)));
+                known = fontAdvances_.emplace(key, std::move(a)).first;
+            }
+            advances[index] = &known->second;
+        }
+        return advances[index];
+    };
+    const QTextOption::WrapMode wrap = view_.Option.wrapMode();
+    const bool wraps = wrap != QTextOption::NoWrap && wrap != QTextOption::ManualWrap;
     double total = 0;
     for (const RtfParagraph &para : rtf.paragraphs) {
         if ((para.table >= 0 && size_t(para.table) < rtf.tables.size()) ||
@@ -416,7 +459,32 @@ double RtfLineCounter::lowestHeight(const RtfDocument &rtf)
             const double h = run.picture >= 0 ? 0.0 : formatHeight(run.format);
             lowest = lowest < 0 ? h : std::min(lowest, h);
         }
-        total += std::max(lowest, 0.0) * 0.75;
+        double lines = 1;
+        if (wraps) {
+            const RtfParaFormat &pf = para.format;
+            const double widest = view_.WideWidth + (std::abs(double(pf.leftIndent)) + std::abs(double(pf.rightIndent)) +
+                                                     std::abs(double(pf.firstIndent))) / 15.0;
+            double words = 0, word = 0;
+            for (uint32_t r = para.firstRun; r < para.firstRun + para.runCount; ++r) {
+                const RtfRun &run = rtf.runs[r];
+                if (run.picture >= 0)
+                    continue;
+                const std::vector<double> *a = formatAdvances(run.format);
+                for (uint32_t i = run.begin; i < run.begin + run.length && i < rtf.text.size(); ++i) {
+                    const char16_t c = rtf.text[i];
+                    if (QChar::isSpace(c)) {
+                        words += std::min(word, widest);
+                        word = 0;
+                    } else if (a && c < 0x180) {
+                        word += (*a)[c];
+                    }
+                }
+            }
+            words += std::min(word, widest);
+            if (widest > 0)
+                lines = std::max(1.0, std::ceil(words * 0.6 / widest));
+        }
+        total += std::max(lowest, 0.0) * 0.75 * lines;
     }
     return total;
 }
