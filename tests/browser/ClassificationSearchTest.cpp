@@ -345,6 +345,7 @@ TEST_F(BusyCursorTest, ShownDuringTheScanAndRestoredAfter)
 
 TEST_F(BusyCursorTest, RestoredWhenAnItemRaises)
 {
+    expectHandlerExceptions();
     write("t.txt", TableFile({"trafienie"}));
     manyItems(6, 2, {Record({"NAME=Zla", "PARENT=ROOT", "VIEW=SHOW", "LINK=Z", "MODE=TABLE", "FILE=t.txt", "COLUMNS=dwie"})});
     runWatched("trafienie", 2);
