@@ -1,11 +1,13 @@
 // The classification search from the menu: which items it scans, the hits of
 // RTF lines and table rows under the three word modes, the result limits,
-// the return to the item open before, and the hit list (opening a hit by
-// click or key, the close image).
+// the return to the item open before, the hit list (opening a hit by click
+// or key, the close image), and the busy cursor during the scan.
 #include "SearchFixture.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QListWidget>
+#include <QTimer>
 
 namespace mainformtest {
 namespace {
@@ -243,9 +245,8 @@ TEST_F(ClassificationSearchTest, ToolButtonRunsTheSearchToo)
 // Catalogues of many items for the result limits.
 class SearchLimitTest : public SearchTest {
 protected:
-    void manyItems(int count, int linesEach)
+    void manyItems(int count, int linesEach, std::vector<std::string> records = {})
     {
-        std::vector<std::string> records;
         std::vector<std::string> lines(size_t(linesEach), "trafienie");
         for (int i = 0; i < count; ++i) {
             const std::string n = std::to_string(i);
@@ -280,6 +281,77 @@ TEST_F(SearchLimitTest, FirstFiftyOfSixtyItems)
     search("trafienie", 0, 1);
     EXPECT_EQ(found().size(), 50u);
     EXPECT_EQ(found().back(), hit("RTF", "Item49", 50, 1));
+}
+
+// The cursor shape the application shows over its windows (-1: its own).
+int overrideShape()
+{
+    const QCursor *c = QGuiApplication::overrideCursor();
+    return c ? int(c->shape()) : -1;
+}
+
+// The busy cursor: the override cursor at the first round of the event loop
+// within the search, at the message, and after the search.
+class BusyCursorTest : public SearchLimitTest {
+protected:
+    std::vector<int> during, atMessage;
+
+    void runWatched(const char *word, int limit)
+    {
+        SearchText = ComparableText(A(word));
+        SearchWords->Clear();
+        SearchWords->Add(SearchText);
+        SearchClassCode = "TT";
+        SearchWordMode = 0;
+        SearchResultLimit = limit;
+        during.clear();
+        atMessage.clear();
+        QTimer::singleShot(0, form->Widget(), [this] { during.push_back(overrideShape()); });
+        Application->ModalHook = [this](platform::TCustomForm *f) {
+            atMessage.push_back(overrideShape());
+            f->SetModalResult(mrCancel);
+        };
+        try {
+            form->RunClassificationSearch();
+        } catch (const std::exception &e) {
+            errors.push_back(e.what());
+        }
+        answerMessages();
+    }
+};
+
+TEST_F(BusyCursorTest, ShownDuringTheScanAndRestoredAfter)
+{
+    manyItems(12, 3);
+    ASSERT_EQ(overrideShape(), -1);
+    runWatched("trafienie", 2);
+    EXPECT_EQ(found().size(), 36u);
+    EXPECT_EQ(during, std::vector<int>{Qt::WaitCursor});
+    EXPECT_EQ(overrideShape(), -1);
+
+    // Left at the result limit.
+    runWatched("trafienie", 0);
+    EXPECT_EQ(found().size(), 12u);
+    EXPECT_EQ(during, std::vector<int>{Qt::WaitCursor});
+    EXPECT_EQ(overrideShape(), -1);
+
+    // The message that nothing was found comes without it.
+    runWatched("brak", 2);
+    EXPECT_EQ(during, std::vector<int>{Qt::WaitCursor});
+    EXPECT_EQ(atMessage, std::vector<int>{-1});
+    EXPECT_EQ(overrideShape(), -1);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(BusyCursorTest, RestoredWhenAnItemRaises)
+{
+    expectHandlerExceptions();
+    write("t.txt", TableFile({"trafienie"}));
+    manyItems(6, 2, {Record({"NAME=Zla", "PARENT=ROOT", "VIEW=SHOW", "LINK=Z", "MODE=TABLE", "FILE=t.txt", "COLUMNS=dwie"})});
+    runWatched("trafienie", 2);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(during, std::vector<int>{Qt::WaitCursor});
+    EXPECT_EQ(overrideShape(), -1);
 }
 
 } // namespace

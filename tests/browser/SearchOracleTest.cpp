@@ -279,6 +279,69 @@ TEST_F(GeneratedCatalogueTest, RtfItems)
     EXPECT_GT(hits, 50);
 }
 
+// More RTF items than worker threads, with a word that most paragraphs hold,
+// so that many documents are laid out at once and taken in item order.
+class ManyRtfItemsTest : public SearchOracleTest {
+protected:
+    void SetUp() override
+    {
+        SearchOracleTest::SetUp();
+        rbkn::SearchCatalogueOptions options;
+        options.Tables = 6;
+        options.RowsPerTable = 20;
+        options.RtfItems = 44;
+        options.RtfKb = 6;
+        options.MissingEvery = 7;
+        options.Seed = 7;
+        rbkn::WriteSearchCatalogue(prog.path(), options);
+        useFolder(prog.path());
+        start();
+    }
+
+    // Puts a record among those of the RTF items, before the n-th of them.
+    void insertRecord(int n, const std::string &record)
+    {
+        std::string def = testsupport::readFile(prog.file("szr.definition"));
+        size_t at = 0;
+        for (int i = 0; i <= n; ++i)
+            at = def.find("{\r\n", at + 1);
+        ASSERT_NE(at, std::string::npos);
+        def.insert(at, record);
+        write("szr.definition", def);
+    }
+};
+
+TEST_F(ManyRtfItemsTest, CommonWordEveryResultAndTheLimits)
+{
+    const Start rtf{firstItem("SZR", "RTF", 5), -1};
+    int hits = 0;
+    for (const Start &s : {Start{}, rtf}) {
+        hits += compare(s, {"handel", "SZR", 0, 2});
+        hits += compare(s, {"handel", "SZR", 0, 0});
+        hits += compare(s, {"handel", "SZR", 0, 1});
+    }
+    hits += compare({}, {"gospodarstwa domowe", "SZR", 1, 2});
+    hits += compare({}, {"po przed", "SZR", 2, 2});
+    EXPECT_GT(hits, 1000);
+}
+
+TEST_F(ManyRtfItemsTest, ItemsThatAreNotSettledAmongMany)
+{
+    expectHandlerExceptions();
+    // A file that is not RTF, an item whose table record raises, and later
+    // documents already laid out by then.
+    write("rsearch/tekst.rtf", A("handel w tekście\r\nbez formatu\r\n"));
+    insertRecord(9, Record({"SIGNATURE=SZR", "NAME=Tekst", "PARENT=SZR-0", "VIEW=SHOW", "LINK=TX", "MODE=RTF",
+                            "FILE=rsearch/tekst.rtf"}));
+    compare({}, {"handel", "SZR", 0, 2});
+    EXPECT_TRUE(errors.empty());
+    insertRecord(20, Record({"SIGNATURE=SZR", "NAME=Zla", "PARENT=SZR-0", "VIEW=SHOW", "LINK=ZL", "MODE=TABLE",
+                             "FILE=tsearch/t0.txt", "COLUMNS=dwie"}));
+    compare({}, {"handel", "SZR", 0, 2});
+    EXPECT_EQ(errors.size(), 1u);
+    compare({firstItem("SZR", "RTF", 30), -1}, {"handel", "SZR", 0, 1});
+}
+
 // A small PNG picture in RTF.
 std::string rtfPicture(int w, int h)
 {
