@@ -10,6 +10,7 @@
 #include "platform/StdCtrls.h"
 #include "platform/Streaming.h"
 #include "platform/SystemFacts.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QScreen>
