@@ -118,6 +118,7 @@ TTaxonarFind2Form::TTaxonarFind2Form(TComponent *AOwner) : TForm(AOwner)
     TaxonarFind2Edit1->OnKeyUp = TKeyEvent::Bind<&TTaxonarFind2Form::TaxonarFind2Edit1KeyUp>(this);
     TaxonarFind2Edit2->OnClick = TNotifyEvent::Bind<&TTaxonarFind2Form::TaxonarFind2Edit2Click>(this);
     TaxonarFind2RunButton->OnClick = TNotifyEvent::Bind<&TTaxonarFind2Form::TaxonarFind2RunButtonClick>(this);
+    OnKeyDown = TKeyEvent::Bind<&TTaxonarFind2Form::FormKeyDown>(this);
     OnKeyUp = TKeyEvent::Bind<&TTaxonarFind2Form::FormKeyUp>(this);
     OnShow = TNotifyEvent::Bind<&TTaxonarFind2Form::FormShow>(this);
     OnCreate = TNotifyEvent::Bind<&TTaxonarFind2Form::FormCreate>(this);
@@ -135,6 +136,7 @@ TTaxonarFind2Form::~TTaxonarFind2Form()
     TaxonarFind2Edit1->OnKeyUp.Clear();
     TaxonarFind2Edit2->OnClick.Clear();
     OnShow.Clear();
+    OnKeyDown.Clear();
     OnKeyUp.Clear();
     if (TaxonarFind2Form == this)
         TaxonarFind2Form = nullptr;
@@ -146,6 +148,7 @@ void TTaxonarFind2Form::FormDestroy(TObject *) {}
 
 void TTaxonarFind2Form::FormShow(TObject *)
 {
+    escape_.Reset();
     TaxonarFind2Edit1->Clear();
     TaxonarFind2Edit2->Clear();
 
@@ -171,9 +174,11 @@ void TTaxonarFind2Form::FormShow(TObject *)
     TaxonarFind2StartTimer->SetEnabled(true);
 }
 
+void TTaxonarFind2Form::FormKeyDown(TObject *, uint16_t &Key, TShiftState) { escape_.KeyDown(Key); }
+
 void TTaxonarFind2Form::FormKeyUp(TObject *, uint16_t &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE)
+    if (escape_.KeyUp(Key))
         SetModalResult(mrCancel);
 }
 

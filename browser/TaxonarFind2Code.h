@@ -14,6 +14,7 @@
 //   nothing.
 #pragma once
 
+#include "browser/TaxonarWindowSupport.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
@@ -46,6 +47,7 @@ public:
     void FormCreate(platform::TObject *Sender);
     void FormDestroy(platform::TObject *Sender);
     void FormShow(platform::TObject *Sender);
+    void FormKeyDown(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void FormKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void TaxonarFind2StartTimerTimer(platform::TObject *Sender);
     void TaxonarFind2Edit1Change(platform::TObject *Sender);
@@ -62,6 +64,7 @@ public:
     bool HintListFresh() const { return HintListFresh_; }
 
 private:
+    TEscapeKeyWatch escape_;
     void putHint(int index);
     // The hint list has just been rebuilt: the next Down takes the selected
     // hint instead of moving on.

@@ -35,18 +35,22 @@ TTaxonarHelpForm::TTaxonarHelpForm(TComponent *AOwner) : TForm(AOwner)
     TaxonarHelpPrintDialog = new TPrintDialog(this);
     TaxonarHelpPrintDialog->SetName("TaxonarHelpPrintDialog");
 
+    OnKeyDown = TKeyEvent::Bind<&TTaxonarHelpForm::FormKeyDown>(this);
     OnKeyUp = TKeyEvent::Bind<&TTaxonarHelpForm::FormKeyUp>(this);
     OnShow = TNotifyEvent::Bind<&TTaxonarHelpForm::FormShow>(this);
 }
 
+void TTaxonarHelpForm::FormKeyDown(TObject *, uint16_t &Key, TShiftState) { escape_.KeyDown(Key); }
+
 void TTaxonarHelpForm::FormKeyUp(TObject *, uint16_t &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE)
+    if (escape_.KeyUp(Key))
         SetModalResult(mrCancel);
 }
 
 void TTaxonarHelpForm::FormShow(TObject *)
 {
+    escape_.Reset();
     // A missing document leaves the initial text; a read error leaves this
     // handler for the application object's handler, before the focus moves.
     const AnsiString path = AppDir + DocumentFile;

@@ -21,9 +21,13 @@ public:
     platform::TBitBtn *TaxonarHelpPrintButton;
     platform::TPrintDialog *TaxonarHelpPrintDialog;
 
+    void FormKeyDown(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void FormKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void FormShow(platform::TObject *Sender);
     void TaxonarHelpPrintButtonClick(platform::TObject *Sender);
+
+private:
+    TEscapeKeyWatch escape_;
 };
 
 extern TTaxonarHelpForm *TaxonarHelpForm;

@@ -35,18 +35,22 @@ TTaxonarHistoryForm::TTaxonarHistoryForm(TComponent *AOwner) : TForm(AOwner)
     TaxonarHistoryPrintDialog = new TPrintDialog(this);
     TaxonarHistoryPrintDialog->SetName("TaxonarHistoryPrintDialog");
 
+    OnKeyDown = TKeyEvent::Bind<&TTaxonarHistoryForm::FormKeyDown>(this);
     OnKeyUp = TKeyEvent::Bind<&TTaxonarHistoryForm::FormKeyUp>(this);
     OnShow = TNotifyEvent::Bind<&TTaxonarHistoryForm::FormShow>(this);
 }
 
+void TTaxonarHistoryForm::FormKeyDown(TObject *, uint16_t &Key, TShiftState) { escape_.KeyDown(Key); }
+
 void TTaxonarHistoryForm::FormKeyUp(TObject *, uint16_t &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE)
+    if (escape_.KeyUp(Key))
         SetModalResult(mrCancel);
 }
 
 void TTaxonarHistoryForm::FormShow(TObject *)
 {
+    escape_.Reset();
     // A missing document leaves the initial text; a read error leaves this
     // handler for the application object's handler, before the focus moves.
     const AnsiString path = AppDir + DocumentFile;

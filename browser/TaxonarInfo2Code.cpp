@@ -42,18 +42,22 @@ TTaxonarInfo2Form::TTaxonarInfo2Form(TComponent *AOwner) : TForm(AOwner)
     TaxonarInfo2CheckBox->SetChecked(false);
     TaxonarInfo2CheckBox->OnClick = TNotifyEvent::Bind<&TTaxonarInfo2Form::TaxonarInfo2CheckBoxClick>(this);
 
+    OnKeyDown = TKeyEvent::Bind<&TTaxonarInfo2Form::FormKeyDown>(this);
     OnKeyUp = TKeyEvent::Bind<&TTaxonarInfo2Form::FormKeyUp>(this);
     OnShow = TNotifyEvent::Bind<&TTaxonarInfo2Form::FormShow>(this);
 }
 
+void TTaxonarInfo2Form::FormKeyDown(TObject *, uint16_t &Key, TShiftState) { escape_.KeyDown(Key); }
+
 void TTaxonarInfo2Form::FormKeyUp(TObject *, uint16_t &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE)
+    if (escape_.KeyUp(Key))
         SetModalResult(mrCancel);
 }
 
 void TTaxonarInfo2Form::FormShow(TObject *)
 {
+    escape_.Reset();
     // A missing or unreadable document leaves the initial text, silently.
     try {
         const AnsiString path = AppDir + DocumentFile;

@@ -24,10 +24,14 @@ public:
     platform::TPrintDialog *TaxonarInfo2PrintDialog;
     platform::TCheckBox *TaxonarInfo2CheckBox;
 
+    void FormKeyDown(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void FormKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void FormShow(platform::TObject *Sender);
     void TaxonarInfo2PrintButtonClick(platform::TObject *Sender);
     void TaxonarInfo2CheckBoxClick(platform::TObject *Sender);
+
+private:
+    TEscapeKeyWatch escape_;
 };
 
 extern TTaxonarInfo2Form *TaxonarInfo2Form;

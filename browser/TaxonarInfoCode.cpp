@@ -32,12 +32,15 @@ TTaxonarInfoForm::TTaxonarInfoForm(TComponent *AOwner) : TForm(AOwner)
         PlaceGlyphButton(this, "TaxonarInfoCloseButton", 310, 92, "Zamknij", CloseGlyph(), mrCancel);
     TaxonarInfoCloseButton->SetDefault(true);
 
+    OnKeyDown = TKeyEvent::Bind<&TTaxonarInfoForm::FormKeyDown>(this);
     OnKeyUp = TKeyEvent::Bind<&TTaxonarInfoForm::FormKeyUp>(this);
 }
 
+void TTaxonarInfoForm::FormKeyDown(TObject *, uint16_t &Key, TShiftState) { escape_.KeyDown(Key); }
+
 void TTaxonarInfoForm::FormKeyUp(TObject *, uint16_t &Key, TShiftState)
 {
-    if (Key == VK_ESCAPE)
+    if (escape_.KeyUp(Key))
         SetModalResult(mrCancel);
 }
 

@@ -1,6 +1,7 @@
 // The message window "Informacja": one text and a Close button.
 #pragma once
 
+#include "browser/TaxonarWindowSupport.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
@@ -18,7 +19,11 @@ public:
     platform::TLabel *TaxonarInfoText;
     platform::TBitBtn *TaxonarInfoCloseButton;
 
+    void FormKeyDown(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
     void FormKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
+
+private:
+    TEscapeKeyWatch escape_;
 };
 
 extern TTaxonarInfoForm *TaxonarInfoForm;

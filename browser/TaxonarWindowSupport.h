@@ -50,6 +50,34 @@ using TDocumentPrinter = std::function<void(platform::TRichEdit &view, QPrinter 
 void SetDocumentPrinter(TDocumentPrinter printer);
 void PrintDocument(platform::TRichEdit &view, QPrinter &printer, const QString &jobTitle);
 
+// Escape closes a dialog window when it comes up, but only when it went down
+// in that window: Escape that closed a window above it (the print dialog) or
+// the open list of one of its combo boxes sends its key-up to this window too,
+// and that key-up is not the user's asking to close it. The window reports
+// its key-downs and key-ups here (its key preview sees both).
+class TEscapeKeyWatch {
+public:
+    void KeyDown(uint16_t key)
+    {
+        if (key == platform::VK_ESCAPE)
+            down_ = true;
+    }
+    // True for Escape's key-up after its key-down in the window.
+    bool KeyUp(uint16_t key)
+    {
+        if (key != platform::VK_ESCAPE)
+            return false;
+        const bool wentDownHere = down_;
+        down_ = false;
+        return wentDownHere;
+    }
+    // The window is shown anew: nothing has gone down in it yet.
+    void Reset() { down_ = false; }
+
+private:
+    bool down_ = false;
+};
+
 // Gives a dialog window the frame its kind of window has, with the given
 // client size and caption (CP1250).
 void SetUpDialogForm(platform::TForm &form, int clientWidth, int clientHeight, const AnsiString &caption);

@@ -38,5 +38,11 @@ void KCLCenterForm(platform::TCustomForm *Form)
     else if (Screen->MonitorCount() > 0)
         monitor = Screen->Monitors(0);
     const int width = Form->Width(), height = Form->Height();
-    Form->SetBounds((monitor.Width() - width) / 2, (monitor.Height() - height) / 2, width, height);
+    platform::TRect r = platform::Bounds((monitor.Width() - width) / 2, (monitor.Height() - height) / 2, width, height);
+    // A form larger than the monitor's work area would start with its title
+    // off the screen: it shrinks to the work area, its corner on it.
+    const platform::TRect &area = monitor.WorkareaRect;
+    if (!area.IsEmpty() && (width > area.Width() || height > area.Height()))
+        r = platform::KeepRectOnWorkArea(r, area);
+    Form->SetBounds(r.Left, r.Top, r.Width(), r.Height());
 }

@@ -22,5 +22,7 @@ void KCLUnbindChangeWindowMessageFilter();
 // form but no active form, else the screen's first monitor. Only the
 // monitor's size counts (its offset on the desktop is not added): left :=
 // (monitor width - form width) / 2 and top likewise, truncated toward zero,
-// through one SetBounds that keeps the form's size. Nothing for nil.
+// through one SetBounds that keeps the form's size. A form wider or taller
+// than the monitor's work area instead shrinks to it and is placed on it.
+// Nothing for nil.
 void KCLCenterForm(platform::TCustomForm *Form);

@@ -24,15 +24,21 @@ TScreen *Screen = new TScreen;
 // ------------------------------------------------------------------- screen
 
 namespace {
-std::vector<TRect> monitorRects()
+std::vector<TRect> monitorRects(bool workAreas)
 {
-    if (Screen->MonitorSource)
-        return Screen->MonitorSource();
+    if (Screen->MonitorSource) {
+        std::vector<TRect> out = Screen->MonitorSource();
+        if (workAreas && Screen->WorkAreaSource) {
+            const std::vector<TRect> areas = Screen->WorkAreaSource();
+            for (size_t i = 0; i < out.size() && i < areas.size(); ++i)
+                out[i] = areas[i];
+        }
+        return out;
+    }
     std::vector<TRect> out;
     QScreen *primary = QGuiApplication::primaryScreen();
-    auto add = [&out](const QScreen *s) {
-        const QRect g = s->geometry();
-        out.push_back(TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    auto add = [&out, workAreas](const QScreen *s) {
+        out.push_back(TRect::FromQRect(workAreas ? s->availableGeometry() : s->geometry()));
     };
     if (primary)
         add(primary);
@@ -43,14 +49,25 @@ std::vector<TRect> monitorRects()
 }
 } // namespace
 
-int TScreen::MonitorCount() const { return int(monitorRects().size()); }
+int TScreen::MonitorCount() const { return int(monitorRects(false).size()); }
 
 TMonitor TScreen::Monitors(int Index) const
 {
-    const std::vector<TRect> rects = monitorRects();
+    const std::vector<TRect> rects = monitorRects(false);
     if (Index < 0 || size_t(Index) >= rects.size())
         return TMonitor();
-    return TMonitor(Index, rects[size_t(Index)], Index == 0);
+    const std::vector<TRect> areas = monitorRects(true);
+    return TMonitor(Index, rects[size_t(Index)], areas[size_t(Index)], Index == 0);
+}
+
+TMonitor TScreen::MonitorFromRect(const TRect &Rect) const
+{
+    const std::vector<TRect> rects = monitorRects(false);
+    const TPoint centre{Rect.Left + Rect.Width() / 2, Rect.Top + Rect.Height() / 2};
+    for (size_t i = 0; i < rects.size(); ++i)
+        if (rects[i].Contains(centre))
+            return Monitors(int(i));
+    return Monitors(0);
 }
 
 int TScreen::FormCount() const { return int(forms_.size()); }
@@ -71,17 +88,29 @@ TCustomForm *TScreen::ActiveForm() const
     return nullptr;
 }
 
-TMonitor TCustomForm::Monitor() const
+TMonitor TCustomForm::Monitor() const { return Screen->MonitorFromRect(TRect::FromQRect(Widget()->frameGeometry())); }
+
+TRect KeepRectOnWorkArea(const TRect &Rect, const TRect &WorkArea, const TPoint &FrameExtra)
 {
-    const std::vector<TRect> rects = monitorRects();
-    const QRect g = Widget()->frameGeometry();
-    const int cx = g.left() + g.width() / 2, cy = g.top() + g.height() / 2;
-    for (size_t i = 0; i < rects.size(); ++i) {
-        const TRect &r = rects[i];
-        if (cx >= r.Left && cx < r.Right && cy >= r.Top && cy < r.Bottom)
-            return TMonitor(int(i), r, i == 0);
-    }
-    return Screen->Monitors(0);
+    if (WorkArea.IsEmpty())
+        return Rect;
+    TRect r = Rect;
+    const int maxWidth = std::max(1, WorkArea.Width() - FrameExtra.X);
+    const int maxHeight = std::max(1, WorkArea.Height() - FrameExtra.Y);
+    const int width = std::min(Rect.Width(), maxWidth);
+    const int height = std::min(Rect.Height(), maxHeight);
+    auto place = [](int pos, int extent, bool shrunk, int low, int high) {
+        // A shrunk window goes wholly onto the area; otherwise only a corner
+        // that is off the area moves (to the area's nearest edge).
+        if (shrunk)
+            return std::clamp(pos, low, std::max(low, high - extent));
+        return std::clamp(pos, low, std::max(low, high - 1));
+    };
+    r.Left = place(Rect.Left, width + FrameExtra.X, width < Rect.Width(), WorkArea.Left, WorkArea.Right);
+    r.Top = place(Rect.Top, height + FrameExtra.Y, height < Rect.Height(), WorkArea.Top, WorkArea.Bottom);
+    r.Right = r.Left + width;
+    r.Bottom = r.Top + height;
+    return r;
 }
 
 int ScreenWidth()
@@ -340,7 +369,9 @@ void TCustomForm::SetVisible(bool value)
     if (value) {
         if (!shownOnce_)
             UpdateSizeLimits();
+        keepOnWorkArea();
         applyPosition();
+        keepOnWorkArea();
         const bool fixed = borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsDialog ||
                            borderStyle_ == TFormBorderStyle::bsToolWindow;
         if (fixed)
@@ -359,8 +390,8 @@ void TCustomForm::applyPosition()
     const int w = window_->width();
     const int h = window_->height();
     auto centreOn = [&](const QRect &area) { window_->move(area.x() + (area.width() - w) / 2, area.y() + (area.height() - h) / 2); };
-    QScreen *s = QGuiApplication::primaryScreen();
-    const QRect screen = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    const TMonitor primary = Screen->Monitors(0);
+    const QRect screen = primary.BoundsRect.IsEmpty() ? QRect(0, 0, 1024, 768) : primary.BoundsRect.ToQRect();
     switch (position_) {
     case poScreenCenter:
     case poDesktopCenter:
@@ -378,6 +409,34 @@ void TCustomForm::applyPosition()
     default:
         break;
     }
+}
+
+TPoint TCustomForm::frameExtra() const
+{
+    // Known once the window system has framed the window; nothing before.
+    const QRect frame = window_->frameGeometry();
+    return {std::max(0, frame.width() - window_->width()), std::max(0, frame.height() - window_->height())};
+}
+
+void TCustomForm::keepOnWorkArea()
+{
+    if (window_->isMaximized() || window_->isMinimized() || window_->isFullScreen())
+        return;
+    const TRect now = Bounds(window_->x(), window_->y(), window_->width(), window_->height());
+    const TPoint extra = frameExtra();
+    const TRect frame{now.Left, now.Top, now.Right + extra.X, now.Bottom + extra.Y};
+    const TRect kept = KeepRectOnWorkArea(now, Screen->MonitorFromRect(frame).WorkareaRect, extra);
+    if (kept == now)
+        return;
+    const QSize size(kept.Width(), kept.Height());
+    if (size != window_->size()) {
+        // A fixed window keeps being fixed, at the size that fits.
+        const bool fixed = window_->minimumSize() == window_->maximumSize();
+        window_->setMinimumSize(window_->minimumSize().boundedTo(size));
+        if (fixed)
+            window_->setMaximumSize(size);
+    }
+    SetBounds(kept.Left, kept.Top, kept.Width(), kept.Height());
 }
 
 void TCustomForm::Show() { SetVisible(true); }
@@ -560,7 +619,13 @@ void TCustomForm::UpdateSizeLimits()
     const bool fixed = window_->minimumSize() == window_->maximumSize() && shownOnce_ &&
                        (borderStyle_ == TFormBorderStyle::bsSingle || borderStyle_ == TFormBorderStyle::bsDialog);
     if (!fixed) {
-        const QSize minS(std::clamp(mmi.ptMinTrackSize.X, 0, QWIDGETSIZE_MAX), std::clamp(mmi.ptMinTrackSize.Y, 0, QWIDGETSIZE_MAX));
+        // A minimum beyond the work area would keep part of the window off
+        // the screen for good.
+        const TRect area = Monitor().WorkareaRect;
+        const TPoint extra = frameExtra();
+        const int areaWidth = area.IsEmpty() ? QWIDGETSIZE_MAX : std::max(0, area.Width() - extra.X);
+        const int areaHeight = area.IsEmpty() ? QWIDGETSIZE_MAX : std::max(0, area.Height() - extra.Y);
+        const QSize minS(std::clamp(mmi.ptMinTrackSize.X, 0, areaWidth), std::clamp(mmi.ptMinTrackSize.Y, 0, areaHeight));
         const QSize maxS(std::clamp(mmi.ptMaxTrackSize.X, minS.width(), QWIDGETSIZE_MAX),
                          std::clamp(mmi.ptMaxTrackSize.Y, minS.height(), QWIDGETSIZE_MAX));
         const QSize old = window_->size();
@@ -589,10 +654,13 @@ void TCustomForm::WndProc(TMessage &m)
         UpdateSizeLimits();
         return;
     case WM_SHOWWINDOW:
-        if (m.WParam)
+        if (m.WParam) {
             DoShow();
-        else
+            // OnShow may have placed the window (a saved placement).
+            keepOnWorkArea();
+        } else {
             DoHide();
+        }
         break;
     case WM_ACTIVATE:
         if (m.WParam ? bool(OnActivate) : bool(OnDeactivate))

@@ -11,6 +11,11 @@
 //   - Position is applied at each showing: poScreenCenter centres the window
 //     on the primary screen, poMainFormCenter on the application's main form
 //     (on the screen when there is none or the form is the main form).
+//   - Small screens: at each showing (after OnShow, which may restore a saved
+//     placement) a window larger than the work area of its monitor shrinks
+//     to that work area and its top-left corner is kept on it (the whole
+//     window when it had to shrink); a window that fits is left alone.
+//     Minimum track sizes never exceed the work area either.
 //   - BorderStyle bsSingle/bsDialog/bsToolWindow fix the window's size when
 //     it is shown; bsNone has no frame.
 //   - KeyPreview: the form's OnKeyDown/OnKeyUp see every key of its controls
@@ -88,17 +93,26 @@ public:
 
 class FormWindow;
 
-// A monitor of the desktop: its number and its rectangle on the desktop.
+// A monitor of the desktop: its number, its rectangle on the desktop and its
+// work area (the rectangle less the desktop's panels).
 class TMonitor {
 public:
     TMonitor() = default;
-    TMonitor(int num, const TRect &bounds, bool primary) : MonitorNum(num), BoundsRect(bounds), Primary(primary) {}
+    TMonitor(int num, const TRect &bounds, bool primary)
+        : MonitorNum(num), BoundsRect(bounds), WorkareaRect(bounds), Primary(primary)
+    {
+    }
+    TMonitor(int num, const TRect &bounds, const TRect &workarea, bool primary)
+        : MonitorNum(num), BoundsRect(bounds), WorkareaRect(workarea), Primary(primary)
+    {
+    }
     int Left() const { return BoundsRect.Left; }
     int Top() const { return BoundsRect.Top; }
     int Width() const { return BoundsRect.Right - BoundsRect.Left; }
     int Height() const { return BoundsRect.Bottom - BoundsRect.Top; }
     int MonitorNum = 0;
     TRect BoundsRect;
+    TRect WorkareaRect;
     bool Primary = false;
 };
 
@@ -192,6 +206,8 @@ private:
     friend class FormWindow;
     void handleCloseEvent();
     void applyPosition();
+    void keepOnWorkArea();
+    TPoint frameExtra() const;
     void applyWindowFlags();
     void layoutClient();
     FormWindow *window_;
@@ -301,8 +317,15 @@ public:
     // The form whose window is active, or nil.
     TCustomForm *ActiveForm() const;
 
-    // Tests: when set, the monitors' rectangles (the first is the primary).
+    // The monitor that holds the centre of the rectangle (the first monitor
+    // when none does).
+    TMonitor MonitorFromRect(const TRect &Rect) const;
+
+    // Tests: when set, the monitors' rectangles (the first is the primary),
+    // and their work areas in the same order (when not set, or for a monitor
+    // it has no entry for, the work area is the whole monitor).
     std::function<std::vector<TRect>()> MonitorSource;
+    std::function<std::vector<TRect>()> WorkAreaSource;
 
 private:
     friend class TCustomForm;
@@ -318,6 +341,14 @@ extern TScreen *Screen;
 // none. A dialog with a parent window stays
 // above it and its closing is never taken for the last window closing.
 QWidget *DialogParentWidget(const TComponent *owner = nullptr);
+
+// A window rectangle kept on a work area: a rectangle that fits stays as it
+// is; a wider or taller one shrinks to the area's width or height and is
+// moved wholly onto it; otherwise the top-left corner is moved onto the area.
+// FrameExtra is what the window's frame adds to the rectangle's width and
+// height (the rectangle itself is the frame's top-left corner and the
+// window's inner size).
+TRect KeepRectOnWorkArea(const TRect &Rect, const TRect &WorkArea, const TPoint &FrameExtra = {});
 
 // The primary screen's size.
 int ScreenWidth();

@@ -2,11 +2,14 @@
 #include "platform/ImgList.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QProxyStyle>
+#include <QShortcut>
 #include <algorithm>
 
 namespace platform {
@@ -192,6 +195,30 @@ TMainMenu::TMainMenu(TComponent *AOwner)
 {
     bar_ = new QMenuBar();
     items_ = new RootItem(this, bar_);
+    // F10 activates the menu bar as Alt does: the first menu is highlighted
+    // for the keyboard, no menu opens yet; F10 again leaves it. The shortcut
+    // works while the bar is in an active form's window.
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar_, nullptr, nullptr, Qt::WindowShortcut);
+    QObject::connect(f10, &QShortcut::activated, bar_, [bar = bar_] {
+        if (bar)
+            ActivateMenuBar(bar);
+    });
+}
+
+void ActivateMenuBar(QMenuBar *bar)
+{
+    // Qt's menu bar enters its keyboard mode on a lone Alt (pressed and let
+    // go with nothing between), which it watches for on its window: the
+    // window gets that Alt (its shortcut check, press and release).
+    QWidget *window = bar->parentWidget();
+    if (window == nullptr || !bar->isVisible())
+        return;
+    QKeyEvent check(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(window, &check);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(window, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
 }
 
 TCustomImageList *TMainMenu::Images() const { return lists_->Images(); }

@@ -8,6 +8,8 @@
 // the menu's Images beside its caption, at the list's size; while disabled it
 // shows the same index of DisabledImages (Qt greys the normal picture when
 // there is no disabled list). Items show no picture outside a main menu.
+//
+// Keys: Alt, and F10 as well, activate the menu bar of the active form.
 #pragma once
 
 #include "platform/Components.h"
@@ -117,5 +119,10 @@ private:
     TMenuItem *items_;
     std::unique_ptr<TImageListPair> lists_;
 };
+
+// Puts the menu bar in its keyboard mode, as a lone Alt does: the first menu
+// highlighted, none open; when it already is, leaves it. Nothing for a bar
+// that is not shown in a window.
+void ActivateMenuBar(QMenuBar *bar);
 
 } // namespace platform

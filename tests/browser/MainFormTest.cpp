@@ -73,7 +73,10 @@ TEST_F(MainFormTest, CreationSetsFoldersListsAndEmptiesTheTemporaryFolder)
 
 TEST_F(MainFormTest, WindowLayoutFollowsTheDescription)
 {
+    // A screen large enough for the window.
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1200}}; };
     start();
+    platform::Screen->MonitorSource = nullptr;
     EXPECT_EQ(form->Caption(), "Rubrikon");
     EXPECT_GE(form->Width(), 1260);
     EXPECT_GE(form->Height(), 984);
@@ -533,6 +536,27 @@ TEST_F(MainFormTest, ExitClosesTheWindow)
     ASSERT_TRUE(form->Visible());
     form->TaxonarProgramExitMenuItem->Click();
     EXPECT_FALSE(form->Visible());
+}
+
+// On a 1366 x 768 screen with a panel the whole window is on the work area,
+// its title and menu bar on the screen, and it can be made smaller than its
+// full size.
+TEST_F(MainFormTest, SmallScreenShowsTheWholeWindow)
+{
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1366, 768}}; };
+    platform::Screen->WorkAreaSource = [] { return std::vector<platform::TRect>{{0, 0, 1366, 738}}; };
+    start();
+    const QRect frame = form->Widget()->frameGeometry();
+    platform::Screen->MonitorSource = nullptr;
+    platform::Screen->WorkAreaSource = nullptr;
+    EXPECT_GE(frame.left(), 0);
+    EXPECT_EQ(frame.top(), 0);
+    EXPECT_LE(frame.right(), 1365);
+    EXPECT_EQ(frame.bottom(), 737);
+    EXPECT_EQ(form->Width(), 1260);
+    EXPECT_LE(form->Widget()->minimumHeight(), 738);
+    EXPECT_EQ(form->Widget()->minimumWidth(), 1260);
+    EXPECT_GE(form->TaxonarMainToolBar->Top(), 0);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // explanations window's settings flags as written to config.xml, printing
 // through a replaced printer, and the splash window.
 #include "browser/TaxonarAboutCode.h"
+#include "browser/TaxonarFind2Code.h"
 #include "browser/TaxonarHelpCode.h"
 #include "browser/TaxonarHistoryCode.h"
 #include "browser/TaxonarInfo2Code.h"
@@ -17,6 +18,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QPrintDialog>
@@ -523,6 +526,95 @@ TEST_F(SecondaryWindowsTest, ClosingTheRealPrintDialogKeepsItsWindowOpen)
             EXPECT_EQ(printed.size(), confirm ? 1u : 0u);
         }
     }
+}
+
+// Escape that closes the print dialog lets go over the document window: that
+// key-up is not the window's own Escape, so the window stays; its own Escape
+// still closes it.
+TEST_F(SecondaryWindowsTest, EscapeLetGoAfterThePrintDialogKeepsTheWindow)
+{
+    ASSERT_TRUE(ConfigCreateDefault());
+    for (const auto &c : documentCases()) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<TForm> form(c.make());
+        bool upAfterDialog = false;
+        const int result = showModal(form.get(), [&](TCustomForm *f) {
+            // The dialog takes Escape's key-down and closes; its key-up comes
+            // to the window below.
+            TPrintDialog::ExecuteHook = [&](TPrintDialog *) {
+                ++dialogRuns;
+                return false;
+            };
+            QTest::mouseClick(c.print(form.get())->Widget(), Qt::LeftButton);
+            QTest::keyRelease(focusOr(f), Qt::Key_Escape);
+            QApplication::processEvents();
+            upAfterDialog = f->Visible() && static_cast<TForm *>(f)->ModalResult() == mrNone;
+            pressEsc(f);
+        });
+        EXPECT_EQ(dialogRuns, 1);
+        EXPECT_TRUE(upAfterDialog);
+        EXPECT_EQ(result, mrCancel);
+        dialogRuns = 0;
+
+        // Shown again, a key-up left over from before is not taken either.
+        const int again = showModal(form.get(), [&](TCustomForm *f) {
+            QTest::keyRelease(focusOr(f), Qt::Key_Escape);
+            upAfterDialog = static_cast<TForm *>(f)->ModalResult() == mrNone;
+            f->SetModalResult(mrOk);
+        });
+        EXPECT_TRUE(upAfterDialog);
+        EXPECT_EQ(again, mrOk);
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+// Escape that closes the open list of a combo box in the search dialog leaves
+// the dialog and the typed phrase; the next Escape closes the dialog.
+TEST_F(SecondaryWindowsTest, EscapeClosingAnOpenListKeepsTheSearchDialog)
+{
+    testsupport::writeFile(program_.file("definition.global"),
+                           "a.def;tytul A;pkd2007;Klasyfikacja A;\r\nb.def;tytul B;kst2016;Klasyfikacja B;\r\n");
+    auto *dialog = new TTaxonarFind2Form(Application);
+    for (TComboBox *combo : {dialog->TaxonarFind2Edit3, dialog->TaxonarFind2Edit4, dialog->TaxonarFind2Edit5}) {
+        SCOPED_TRACE(combo->Name());
+        bool listWasOpen = false, keptAfterList = false;
+        AnsiString phraseAfterList;
+        const int result = showModal(dialog, [&](TCustomForm *f) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->TaxonarFind2Edit3->Items().Count() > 0; }, 2000));
+            QTest::keyClicks(dialog->TaxonarFind2Edit1->Widget(), "las");
+            combo->SetFocus();
+            auto *box = qobject_cast<QComboBox *>(combo->Widget());
+            if (box == nullptr) {
+                ADD_FAILURE() << "no combo box widget";
+                f->SetModalResult(mrAbort);
+                return;
+            }
+            box->showPopup();
+            QApplication::processEvents();
+            listWasOpen = box->view()->isVisible();
+            // The list takes the key-down and closes; the key-up goes to the
+            // box that has the focus again.
+            QWidget *list = QApplication::activePopupWidget();
+            if (list != nullptr)
+                QTest::keyPress(list, Qt::Key_Escape);
+            QApplication::processEvents();
+            QTest::keyRelease(box, Qt::Key_Escape);
+            QApplication::processEvents();
+            keptAfterList = f->Visible() && dialog->ModalResult() == mrNone && !box->view()->isVisible();
+            phraseAfterList = dialog->TaxonarFind2Edit1->Text();
+            if (QWidget *still = QApplication::activePopupWidget())
+                still->close();
+            QTest::keyClick(box, Qt::Key_Escape);
+            if (dialog->ModalResult() == mrNone)
+                dialog->SetModalResult(mrAbort);
+        });
+        EXPECT_TRUE(listWasOpen);
+        EXPECT_TRUE(keptAfterList);
+        EXPECT_EQ(phraseAfterList, "las");
+        EXPECT_EQ(result, mrCancel);
+    }
+    delete dialog;
+    EXPECT_TRUE(errors.empty());
 }
 
 // The real print path puts the job title on the printer (to a PDF file here).

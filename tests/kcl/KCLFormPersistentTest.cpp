@@ -63,6 +63,8 @@ protected:
     void SetUp() override
     {
         desktop(1920, 1080);
+        // The forms' screen agrees with the desktop.
+        platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1080}}; };
         sys.Fake.PixelsPerInch = 96;
         form = new TTestMainForm(nullptr);
         form->SetBounds(100, 50, 800, 600);
@@ -72,7 +74,12 @@ protected:
         form->OnDestroy = platform::TNotifyEvent::FromFunction([this](platform::TObject *) { log.push_back("destroy"); });
         fp = new TKCLFormPersistent(form);
     }
-    void TearDown() override { delete form; }
+    void TearDown() override
+    {
+        delete form;
+        platform::Screen->MonitorSource = nullptr;
+        platform::Screen->WorkAreaSource = nullptr;
+    }
 
     void desktop(int w, int h, int x = 0, int y = 0)
     {
@@ -360,11 +367,8 @@ TEST_F(KCLFormPersistentTest, AutoCenterCentresWhenNothingIsStored)
 {
     fp->SetOptions({foAutoShow, foAutoCenter});
     form->SetPosition(platform::poScreenCenter);
-    {
-        platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
-        const testsupport::ScopeExit restore([] { platform::Screen->MonitorSource = nullptr; });
-        fp->SetPlacementText("");
-    }
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
+    fp->SetPlacementText("");
     EXPECT_EQ(form->Position(), platform::poDesigned);
     EXPECT_EQ(form->Left(), (1024 - 800) / 2);
     EXPECT_EQ(form->Top(), (768 - 600) / 2);
@@ -651,3 +655,41 @@ TEST_F(KCLFormPersistentTest, SecondInstanceOnADesignedFormIsRefused)
 }
 
 } // namespace
+
+// The main window's minimum and its placement saved on a large screen, shown
+// on a 1366 x 768 screen: its frame is on the work area, as tall as it, with
+// the minimum that the work area allows; on the large screen nothing changes.
+TEST_F(KCLFormPersistentTest, SmallScreenKeepsTheMainWindowOnItsWorkArea)
+{
+    TMemStore store(nullptr);
+    fp->SetIniUse(ioUseLink);
+    fp->SetIniLink(&store);
+    fp->SetTrackMinHeight(984);
+    fp->SetTrackMinWidth(1260);
+    store.values["Common/TestMainForm"] = "200,0,1,330,100,1590,1084";
+    load();
+
+    desktop(1920, 1200);
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1200}}; };
+    form->Show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->BoundsRect(), platform::Bounds(330, 100, 1260, 984));
+    form->Hide();
+
+    desktop(1366, 768);
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1366, 768}}; };
+    platform::Screen->WorkAreaSource = [] { return std::vector<platform::TRect>{{0, 0, 1366, 738}}; };
+    form->Show();
+    QCoreApplication::processEvents();
+    const QRect frame = form->Widget()->frameGeometry();
+    EXPECT_GE(frame.left(), 0);
+    EXPECT_EQ(frame.top(), 0);
+    EXPECT_EQ(frame.bottom(), 737);
+    EXPECT_EQ(form->Width(), 1260);
+    EXPECT_LE(form->Widget()->minimumHeight(), 738);
+    // What is saved is the placement the user sees.
+    form->destroyNow();
+    EXPECT_EQ(store.values["Common/TestMainForm"],
+              "200,0,1," + std::to_string(form->Left()) + ",0," + std::to_string(form->Left() + 1260) + "," +
+                  std::to_string(form->Height()));
+}

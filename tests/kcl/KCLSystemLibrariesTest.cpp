@@ -327,10 +327,10 @@ TEST(KCLCenterForm, CentresOnTheMonitorSizeWithoutItsOffset)
     EXPECT_EQ(form.Left(), (1280 - 400) / 2);
     EXPECT_EQ(form.Top(), (1024 - 300) / 2);
 
-    form.SetBounds(0, 0, 1283, 1027); // larger than the monitor: truncated toward zero
+    form.SetBounds(0, 0, 401, 301); // odd differences: truncated
     KCLCenterForm(&form);
-    EXPECT_EQ(form.Left(), -1);
-    EXPECT_EQ(form.Top(), -1);
+    EXPECT_EQ(form.Left(), 439);
+    EXPECT_EQ(form.Top(), 361);
     KCLCenterForm(nullptr);
 }
 
@@ -365,4 +365,33 @@ TEST(KCLCenterForm, WithAMainFormTheActiveFormsMonitorComesFirst)
     KCLCenterForm(&form);
     EXPECT_EQ(form.Left(), (1024 - 400) / 2);
     EXPECT_EQ(form.Top(), (768 - 300) / 2);
+}
+
+// A form larger than the monitor's work area would start with its title off
+// the screen: it shrinks to the work area and sits on it.
+TEST(KCLCenterForm, FormLargerThanTheWorkAreaShrinksOntoIt)
+{
+    Screen->MonitorSource = [] { return std::vector<TRect>{{0, 0, 1366, 768}}; };
+    Screen->WorkAreaSource = [] { return std::vector<TRect>{{0, 0, 1366, 738}}; };
+    TCustomForm *mainForm = Application->MainForm();
+    Application->SetMainForm(nullptr);
+    TForm form(nullptr);
+    form.SetBounds(5, 5, 1260, 984);
+    KCLCenterForm(&form);
+    EXPECT_EQ(form.BoundsRect(), Bounds((1366 - 1260) / 2, 0, 1260, 738));
+    form.SetBounds(5, 5, 1400, 700);
+    KCLCenterForm(&form);
+    EXPECT_EQ(form.BoundsRect(), Bounds(0, (768 - 700) / 2, 1366, 700));
+    // A form that fits is centred on the whole monitor as before.
+    form.SetBounds(5, 5, 1260, 720);
+    KCLCenterForm(&form);
+    EXPECT_EQ(form.BoundsRect(), Bounds(53, 24, 1260, 720));
+    // A panel at the top: the shrunk form starts below it.
+    Screen->WorkAreaSource = [] { return std::vector<TRect>{{0, 27, 1366, 768}}; };
+    form.SetBounds(5, 5, 1000, 900);
+    KCLCenterForm(&form);
+    EXPECT_EQ(form.BoundsRect(), Bounds(183, 27, 1000, 741));
+    Application->SetMainForm(mainForm);
+    Screen->MonitorSource = nullptr;
+    Screen->WorkAreaSource = nullptr;
 }
