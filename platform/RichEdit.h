@@ -90,6 +90,7 @@ protected:
 private:
     QTextEdit *edit_;
     static void ResetFormats(QTextDocument &doc);
+    static bool TallerThan(const QTextDocument &doc, int height);
     void EnsureLayout();
 };
 

@@ -273,6 +273,44 @@ std::string ManyTables(int tables)
     return out + "\\pard koniec\\par}";
 }
 
+// Two long tables with `cells` cells between them, as big classification
+// tables come: a head row, rows of four cells with text that wraps, every
+// fifth row with its middle cells joined, shaded cells, a paragraph between
+// the tables and after them.
+std::string TwoLongTables(int cells)
+{
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}"
+                      "{\\f1\\froman\\fcharset238 Times New Roman;}}{\\colortbl ;\\red230\\green230\\blue230;}"
+                      "\\f0\\fs20 ";
+    const std::string borders = "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                                "\\clbrdrr\\brdrs\\brdrw10";
+    int left = cells;
+    for (int t = 0; t < 2; ++t) {
+        out += "\\pard\\qc{\\b Tabela " + std::to_string(t + 1) + "}\\par ";
+        for (int r = 0; left > 0; ++r) {
+            if (t == 0 && left <= cells / 2)
+                break;
+            const bool joined = r % 5 == 4;
+            out += "\\trowd\\trgaph108\\trleft-108" + borders + "\\cellx1200" + borders +
+                   (joined ? "" : "\\clcbpat1" + borders + "\\cellx5200") + borders + "\\cellx7600" + borders +
+                   "\\cellx9300 ";
+            for (int c = 0; c < (joined ? 3 : 4); ++c, --left) {
+                out += "\\pard\\intbl\\ql\\f" + std::to_string(c == 2) + "\\fs18 ";
+                if (c == 0)
+                    out += std::to_string(t + 1) + "." + std::to_string(r);
+                else
+                    for (int w = 0; w < (c == 1 ? 6 + r % 17 : 2 + r % 3); ++w)
+                        out += (w % 4 == 0 ? "{\\b dzia\\'b3alno\\'9c\\'e6} " : "przetw\\'f3rstwo ");
+                if (c == 1 && r % 7 == 0)
+                    out += "\\line i dalej";
+                out += "\\cell ";
+            }
+            out += "\\row ";
+        }
+    }
+    return out + "\\pard koniec\\par}";
+}
+
 // The synthetic catalogue's dense document (long paragraphs, tables), written
 // by the preparation tool.
 std::string DenseDocument(const TempFolder &folder, int kb)
@@ -357,4 +395,17 @@ TEST(RichEditLoadRoute, ReloadingKeepsOneDocumentAndTheViewSettings)
     // A file that cannot be read leaves the document shown.
     EXPECT_THROW(view.LoadFromFile(folder.file("missing.rtf")), EFOpenError);
     EXPECT_EQ(view.Text(), "alfa\tbeta");
+}
+
+TEST(RichEditLoadRoute, TwoLongTablesShowAsBefore)
+{
+    TempFolder folder;
+    // The former way takes long: a part of a big file's cells, still much
+    // taller than the view at both widths.
+    const std::string big = TwoLongTables(1600);
+    ASSERT_GT(big.size(), 400000u);
+    writeFile(folder.file("tables.rtf"), big);
+    ExpectSameView(folder.file("tables.rtf"), false);
+    writeFile(folder.file("tables.rtf"), TwoLongTables(400));
+    ExpectSameView(folder.file("tables.rtf"), true);
 }
