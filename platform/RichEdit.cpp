@@ -145,10 +145,11 @@ void TRichEdit::LoadFromFile(const AnsiString &path)
     // is laid out whole whenever any of it is needed. The view lays out the
     // document it is given when its layout is made (at no width), at its
     // page width, and again when its scroll bar comes or goes. So the layout
-    // is made on an empty page, where nothing is laid out, the view gets the
-    // size it will have, and a document that is taller than the view at any
-    // width gets the vertical scroll bar from the start: the view then lays
-    // it out once, at the width it keeps.
+    // is made on an empty page, where nothing is laid out, and a view on
+    // screen that gets a document taller than itself at any width shows the
+    // vertical scroll bar from the start: it lays the document out once, at
+    // the width it keeps. (Hidden, the view takes its size only when its
+    // lines are asked for, so it is left as it was.)
     doc->setPageSize(QSizeF(0, 0));
     (void)doc->documentLayout();
     // The view's first document belongs to the view, which frees it when it
