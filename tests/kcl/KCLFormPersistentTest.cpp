@@ -10,6 +10,7 @@
 #include "platform/StdCtrls.h"
 #include "platform/Streaming.h"
 #include "platform/SystemFacts.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QScreen>
@@ -302,9 +303,11 @@ TEST_F(KCLFormPersistentTest, AutoCenterCentresWhenNothingIsStored)
 {
     fp->SetOptions({foAutoShow, foAutoCenter});
     form->SetPosition(platform::poScreenCenter);
-    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
-    fp->SetPlacementText("");
-    platform::Screen->MonitorSource = nullptr;
+    {
+        platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
+        const testsupport::ScopeExit restore([] { platform::Screen->MonitorSource = nullptr; });
+        fp->SetPlacementText("");
+    }
     EXPECT_EQ(form->Position(), platform::poDesigned);
     EXPECT_EQ(form->Left(), (1024 - 800) / 2);
     EXPECT_EQ(form->Top(), (768 - 600) / 2);
