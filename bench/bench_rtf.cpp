@@ -6,12 +6,22 @@
 //   BM_RtfBuild3000Tables, BM_RtfBuild4000RowTable  tables alone: many
 //                        small ones, one long one with joined cells
 //   BM_UnrtfText         `unrtf --text` on the same file (when installed)
-// After the benchmarks the program prints the ratio of our parse to unrtf's
-// (best of three runs each); the target is a ratio of at most 1.0.
+//   BM_RtfShowTwoTables  a 1.9 MB file of two tables with 5,000 cells shown
+//                        in the rich-text view on screen: cleared, loaded,
+//                        its display lines read
+//   BM_UnrtfTwoTables    `unrtf --text` on that file
+// After the benchmarks the program prints, best of three runs each, the
+// ratios to `unrtf --text` on the same file, each with its target on a line
+// "target: <= Nx":
+//   - reading the file, parsing it and producing its text (UTF-8), as unrtf
+//     does: at most 1x;
+//   - showing the two-table file and reading its display lines: at most 3x.
+#include "platform/RichEdit.h"
 #include "platform/RtfReader.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QFile>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
@@ -28,6 +38,7 @@ namespace {
 
 std::string g_rtf;
 std::string g_path;
+std::string g_tablesPath;
 
 // CP1250 words: Polish with their letters as bytes.
 const char *const kWords[] = {
@@ -130,10 +141,47 @@ bool HaveUnrtf()
     return std::system("command -v unrtf >/dev/null 2>&1") == 0;
 }
 
-// Runs `unrtf --text` on the file and returns the bytes of its output.
-size_t RunUnrtf()
+// Two tables of `cells` cells in all, as a big classification's tables come:
+// every cell with its borders, a number, a description that wraps, short
+// columns, now and then a row with its middle cells joined.
+std::string MakeTwoTables(int cells)
 {
-    std::string cmd = "unrtf --text '" + g_path + "' 2>/dev/null";
+    Lcg rng;
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}"
+                      "{\\f1\\froman\\fcharset238 Times New Roman;}}"
+                      "{\\colortbl ;\\red0\\green0\\blue0;\\red230\\green230\\blue230;}\\viewkind4\\uc1\\f0\\fs20\n";
+    const std::string border = "\\clvertalt\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs"
+                               "\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cltxlrtb\\clftsWidth3";
+    int left = cells;
+    for (int t = 0; t < 2; ++t) {
+        out += "\\pard\\plain\\s1\\qc\\sb240\\sa120\\b\\f0\\fs24 Tabela " + std::to_string(t + 1) + "\\par\n";
+        for (int r = 0; left > 0 && (t == 1 || left > cells / 2); ++r) {
+            const bool joined = r % 9 == 8;
+            out += "\\trowd\\irow" + std::to_string(r) + "\\trgaph108\\trleft-108\\trftsWidth1\\trpaddl108\\trpaddr108";
+            out += border + "\\clwWidth1300\\cellx1200";
+            if (!joined)
+                out += border + "\\clwWidth4000\\cellx5200";
+            out += border + "\\clcbpat2\\clwWidth2000\\cellx7200" + border + "\\clwWidth1800\\cellx9000\n";
+            for (int c = 0; c < (joined ? 3 : 4); ++c, --left) {
+                out += "\\pard\\plain\\intbl\\ql\\li0\\ri0\\widctlpar\\aspalpha\\aspnum\\faauto\\adjustright"
+                       "\\rin0\\lin0\\f0\\fs18\\lang1045 ";
+                if (c == 0)
+                    out += std::to_string(t + 1) + "." + std::to_string(r / 10) + "." + std::to_string(r % 10);
+                else
+                    AppendSentence(out, rng, c == 1 ? 12 + rng.Below(22) : 2 + rng.Below(5));
+                out += "\\cell\n";
+            }
+            out += "\\pard\\plain\\intbl\\widctlpar\\aspalpha\\aspnum\\faauto\\adjustright\\rin0\\lin0"
+                   "{\\row}\n";
+        }
+    }
+    return out + "\\pard\\plain\\f0\\fs20\\par}\n";
+}
+
+// Runs `unrtf --text` on a file and returns the bytes of its output.
+size_t RunUnrtf(const std::string &path = g_path)
+{
+    std::string cmd = "unrtf --text '" + path + "' 2>/dev/null";
     FILE *p = ::popen(cmd.c_str(), "r");
     if (!p)
         return 0;
@@ -238,6 +286,57 @@ void BM_UnrtfText(benchmark::State &state)
 }
 BENCHMARK(BM_UnrtfText)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Our side of the comparison with unrtf: read the file, parse it and
+// produce its text, as UTF-8 bytes.
+size_t ReadParseText(const std::string &path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray data = file.readAll();
+    const platform::RtfDocument doc = platform::ParseRtf(std::string_view(data.constData(), size_t(data.size())));
+    return size_t(QString::fromStdU16String(doc.text).toUtf8().size());
+}
+
+void BM_RtfReadParseText(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadParseText(g_path));
+}
+BENCHMARK(BM_RtfReadParseText)->Unit(benchmark::kMillisecond);
+
+// The view on screen, as the main window shows a document: cleared, loaded,
+// its display lines read (as the page search reads them), painted.
+platform::TRichEdit *g_view = nullptr;
+
+size_t ShowTwoTables()
+{
+    g_view->Clear();
+    QApplication::processEvents();
+    g_view->LoadFromFile(g_tablesPath);
+    const size_t lines = g_view->DisplayLines().size();
+    QApplication::processEvents();
+    return lines;
+}
+
+void BM_RtfShowTwoTables(benchmark::State &state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ShowTwoTables());
+}
+BENCHMARK(BM_RtfShowTwoTables)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_UnrtfTwoTables(benchmark::State &state)
+{
+    if (!HaveUnrtf()) {
+        state.SkipWithError("unrtf is not installed");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RunUnrtf(g_tablesPath));
+}
+BENCHMARK(BM_UnrtfTwoTables)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 template <typename F>
 double BestSeconds(F f, int runs)
 {
@@ -258,23 +357,44 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     g_rtf = MakeDocument(5u << 20);
-    g_path = "/tmp/bench_rtf_" + std::to_string(::getpid()) + ".rtf";
+    const std::string base = "/tmp/bench_rtf_" + std::to_string(::getpid());
+    g_path = base + ".rtf";
     std::ofstream(g_path, std::ios::binary) << g_rtf;
+    const std::string tables = MakeTwoTables(5000);
+    g_tablesPath = base + "_tables.rtf";
+    std::ofstream(g_tablesPath, std::ios::binary) << tables;
+    platform::TRichEdit view;
+    view.resize(1000, 700);
+    view.show();
+    QApplication::processEvents();
+    g_view = &view;
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    double ours = BestSeconds([] { benchmark::DoNotOptimize(platform::ParseRtf(g_rtf).text.size()); }, 3);
+    const bool unrtf = HaveUnrtf();
+    // Side by side: ours and unrtf's, one after the other, best of three.
+    auto compare = [&](const char *what, const std::string &path, auto ours, double target) {
+        const double mine = BestSeconds(ours, 3);
+        std::printf("%s: %.1f ms\n", what, mine * 1000);
+        if (!unrtf) {
+            std::printf("unrtf --text: not installed, no ratio\n");
+            return;
+        }
+        const double theirs = BestSeconds([&] { RunUnrtf(path); }, 3);
+        std::printf("unrtf --text on the same file: %.1f ms\n", theirs * 1000);
+        std::printf("ratio ours/unrtf: %.3f (target <= %.1f)\n", mine / theirs, target);
+        std::printf("target: <= %gx\n", target);
+    };
     std::printf("document: %zu bytes\n", g_rtf.size());
-    std::printf("our parse: %.1f ms\n", ours * 1000);
-    if (HaveUnrtf()) {
-        double theirs = BestSeconds([] { RunUnrtf(); }, 3);
-        std::printf("unrtf --text: %.1f ms\n", theirs * 1000);
-        std::printf("ratio ours/unrtf: %.3f (target <= 1.0)\n", ours / theirs);
-    } else {
-        std::printf("unrtf --text: not installed, no ratio\n");
-    }
+    compare("read the file, parse, produce the text", g_path,
+            [] { benchmark::DoNotOptimize(ReadParseText(g_path)); }, 1.0);
+    std::printf("two tables, 5000 cells: %zu bytes\n", tables.size());
+    compare("show it and read its display lines", g_tablesPath, [] { benchmark::DoNotOptimize(ShowTwoTables()); },
+            3.0);
+    g_view = nullptr;
     ::unlink(g_path.c_str());
+    ::unlink(g_tablesPath.c_str());
     return 0;
 }

@@ -14,6 +14,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QTextLayout>
 
 #include <cerrno>
@@ -81,6 +83,40 @@ QString TRichEdit::Text() const
     return edit_->document()->toPlainText();
 }
 
+// Whether the document is certainly taller than `height` pixels at any
+// width: every visible paragraph of the main flow and every table row takes
+// at least one pixel (a line is as high as its font), unless a negative
+// margin or a set line height pulls it up.
+bool TRichEdit::TallerThan(const QTextDocument &doc, int height)
+{
+    long long units = 0;
+    for (QTextFrame::iterator it = doc.rootFrame()->begin(); !it.atEnd() && units <= height; ++it) {
+        if (QTextFrame *frame = it.currentFrame()) {
+            const QTextFrameFormat f = frame->frameFormat();
+            if (f.topMargin() < 0 || f.bottomMargin() < 0)
+                return false;
+            // A row counts when one of its cells lies in it alone.
+            if (auto *table = qobject_cast<QTextTable *>(frame))
+                for (int r = 0; r < table->rows(); ++r)
+                    for (int c = 0; c < table->columns(); ++c) {
+                        const QTextTableCell cell = table->cellAt(r, c);
+                        if (cell.row() == r && cell.rowSpan() == 1) {
+                            ++units;
+                            break;
+                        }
+                    }
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        const QTextBlockFormat f = block.blockFormat();
+        if (f.topMargin() < 0 || f.bottomMargin() < 0 || f.lineHeightType() != QTextBlockFormat::SingleHeight)
+            return false;
+        if (block.isVisible())
+            ++units;
+    }
+    return units > height;
+}
+
 void TRichEdit::LoadFromFile(const AnsiString &path)
 {
     std::string data = ReadFileBytes(path); // raises before anything changes
@@ -105,10 +141,35 @@ void TRichEdit::LoadFromFile(const AnsiString &path)
         ReadRtf(data, *doc);
     else
         ReadPlainText(data, *doc);
+    // Laying a big document out is the dear part of showing it, and a table
+    // is laid out whole whenever any of it is needed. The view lays out the
+    // document it is given when its layout is made (at no width), at its
+    // page width, and again when its scroll bar comes or goes. So the layout
+    // is made on an empty page, where nothing is laid out, and a view on
+    // screen that gets a document taller than itself at any width shows the
+    // vertical scroll bar from the start: it lays the document out once, at
+    // the width it keeps. (Hidden, the view takes its size only when its
+    // lines are asked for, so it is left as it was.)
+    doc->setPageSize(QSizeF(0, 0));
+    (void)doc->documentLayout();
     // The view's first document belongs to the view, which frees it when it
     // is replaced; the later ones are ours.
     const bool ours = old->parent() == edit_;
+    const bool viewsOwn = old->parent() && old->parent()->parent() == edit_ &&
+                          old->parent()->inherits("QWidgetTextControl");
+    const Qt::ScrollBarPolicy policy = edit_->verticalScrollBarPolicy();
+    const bool tall = edit_->isVisible() && policy == Qt::ScrollBarAsNeeded &&
+                      TallerThan(*doc, edit_->maximumViewportSize().height());
+    if (tall) {
+        // The document shown is about to be freed: emptied, it costs nothing
+        // to lay out again at the narrower width.
+        if (ours || viewsOwn)
+            old->clear();
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
     edit_->setDocument(built.release());
+    if (tall)
+        edit_->setVerticalScrollBarPolicy(policy);
     if (ours)
         delete old;
     edit_->setTextCursor(QTextCursor(doc));

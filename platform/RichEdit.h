@@ -19,8 +19,10 @@
 //
 // Loading a file builds a new document and shows it in place of the one
 // shown before, which is freed: Document() is that of the moment. The new
-// document is laid out by the view as it is shown (the part in sight first);
-// DisplayLines and the selection lay out what they need.
+// document is laid out by the view as it is shown (the part in sight first;
+// a document taller than the view on screen once, at the width it keeps with
+// its vertical scroll bar); DisplayLines and the selection lay out what they
+// need.
 //
 // Scroll bars: both, shown when needed. Paragraphs wrap at word boundaries,
 // and a word wider than the view is broken anywhere.
@@ -90,6 +92,7 @@ protected:
 private:
     QTextEdit *edit_;
     static void ResetFormats(QTextDocument &doc);
+    static bool TallerThan(const QTextDocument &doc, int height);
     void EnsureLayout();
 };
 

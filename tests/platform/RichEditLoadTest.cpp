@@ -180,13 +180,13 @@ Lines LinesOf(TRichEdit &view)
 
 // Loads `path` both ways into two views of one size and font, hidden or on
 // screen, and compares everything a caller of the view can see.
-void ExpectSameView(const std::string &path, bool shown)
+void ExpectSameView(const std::string &path, bool shown, QSize size = QSize(640, 480))
 {
     SCOPED_TRACE(path + (shown ? " (shown)" : " (hidden)"));
     TRichEdit fast, former;
     for (TRichEdit *v : {&fast, &former}) {
         v->setFont(QFont("Liberation Serif", 11));
-        v->resize(640, 480);
+        v->resize(size);
         if (shown)
             v->show();
     }
@@ -265,6 +265,44 @@ std::string ManyTables(int tables)
                     out += "\\par drugi akapit {\\i kursywa}";
                 if (c == 2 && t % 7 == 0)
                     out += " " + picture;
+                out += "\\cell ";
+            }
+            out += "\\row ";
+        }
+    }
+    return out + "\\pard koniec\\par}";
+}
+
+// Two long tables with `cells` cells between them, as big classification
+// tables come: a head row, rows of four cells with text that wraps, every
+// fifth row with its middle cells joined, shaded cells, a paragraph between
+// the tables and after them.
+std::string TwoLongTables(int cells)
+{
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}"
+                      "{\\f1\\froman\\fcharset238 Times New Roman;}}{\\colortbl ;\\red230\\green230\\blue230;}"
+                      "\\f0\\fs20 ";
+    const std::string borders = "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                                "\\clbrdrr\\brdrs\\brdrw10";
+    int left = cells;
+    for (int t = 0; t < 2; ++t) {
+        out += "\\pard\\qc{\\b Tabela " + std::to_string(t + 1) + "}\\par ";
+        for (int r = 0; left > 0; ++r) {
+            if (t == 0 && left <= cells / 2)
+                break;
+            const bool joined = r % 5 == 4;
+            out += "\\trowd\\trgaph108\\trleft-108" + borders + "\\cellx1200" + borders +
+                   (joined ? "" : "\\clcbpat1" + borders + "\\cellx5200") + borders + "\\cellx7600" + borders +
+                   "\\cellx9300 ";
+            for (int c = 0; c < (joined ? 3 : 4); ++c, --left) {
+                out += "\\pard\\intbl\\ql\\f" + std::to_string(c == 2) + "\\fs18 ";
+                if (c == 0)
+                    out += std::to_string(t + 1) + "." + std::to_string(r);
+                else
+                    for (int w = 0; w < (c == 1 ? 6 + r % 17 : 2 + r % 3); ++w)
+                        out += (w % 4 == 0 ? "{\\b dzia\\'b3alno\\'9c\\'e6} " : "przetw\\'f3rstwo ");
+                if (c == 1 && r % 7 == 0)
+                    out += "\\line i dalej";
                 out += "\\cell ";
             }
             out += "\\row ";
@@ -357,4 +395,19 @@ TEST(RichEditLoadRoute, ReloadingKeepsOneDocumentAndTheViewSettings)
     // A file that cannot be read leaves the document shown.
     EXPECT_THROW(view.LoadFromFile(folder.file("missing.rtf")), EFOpenError);
     EXPECT_EQ(view.Text(), "alfa\tbeta");
+}
+
+TEST(RichEditLoadRoute, TwoLongTablesShowAsBefore)
+{
+    TempFolder folder;
+    // The former way takes long: a part of a big file's cells, still much
+    // taller than the view at both widths.
+    const std::string big = TwoLongTables(600);
+    ASSERT_GT(big.size(), 150000u);
+    writeFile(folder.file("tables.rtf"), big);
+    ExpectSameView(folder.file("tables.rtf"), false);
+    // On screen in a low view, which tables of some seventy rows fill over
+    // and over.
+    writeFile(folder.file("tables.rtf"), TwoLongTables(260));
+    ExpectSameView(folder.file("tables.rtf"), true, QSize(640, 60));
 }

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
+
 using namespace platform;
 using testsupport::TempFolder;
 using testsupport::readFile;
@@ -65,6 +68,54 @@ std::vector<std::pair<QString, int>> Lines(TRichEdit &view)
 }
 
 using LineList = std::vector<std::pair<QString, int>>;
+
+// Two long tables of short cells between paragraphs.
+std::string TwoTables(int rows)
+{
+    std::string out = "{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}}\\f0\\fs20 ";
+    for (int t = 0; t < 2; ++t) {
+        out += "\\pard Tabela " + std::to_string(t) + "\\par ";
+        for (int r = 0; r < rows; ++r) {
+            out += "\\trowd\\trgaph108\\clbrdrt\\brdrs\\cellx2000\\cellx4000\\cellx6000\\cellx9000 ";
+            for (int c = 0; c < 4; ++c)
+                out += "\\pard\\intbl kom\\'f3rka " + std::to_string(r) + "." + std::to_string(c) +
+                       (c == 3 ? " z d\\'b3u\\'bfszym opisem, kt\\'f3ry si\\'ea zawija" : "") + "\\cell ";
+            out += "\\row ";
+        }
+    }
+    return out + "\\pard koniec\\par}";
+}
+
+// Counts the times the document a view shows is laid out whole while a
+// step runs: each full layout asks the view to repaint all of the document.
+class LayoutCounter : public QObject {
+    Q_OBJECT
+public:
+    LayoutCounter(TRichEdit &view) : view_(view)
+    {
+        for (QObject *child : view.Editor()->children())
+            if (child->inherits("QWidgetTextControl"))
+                connect(child, SIGNAL(updateRequest(QRectF)), this, SLOT(Update(QRectF)));
+    }
+    // The number of full layouts of the document shown at the end.
+    int Run(const std::function<void()> &step)
+    {
+        docs_.clear();
+        step();
+        return int(std::count(docs_.begin(), docs_.end(), view_.Document()));
+    }
+
+private slots:
+    void Update(const QRectF &rect)
+    {
+        if (rect.height() >= INT_MAX / 2)
+            docs_.push_back(view_.Document());
+    }
+
+private:
+    TRichEdit &view_;
+    std::vector<QTextDocument *> docs_;
+};
 
 } // namespace
 
@@ -271,3 +322,43 @@ TEST(RichEditPrint, WholeDocumentToAPrinterWithTheJobTitle)
         ++pages;
     EXPECT_GE(pages, 2u);
 }
+
+TEST(RichEditLoadLayout, TallDocumentIsLaidOutOnceForItsLines)
+{
+    TempFolder folder;
+    writeFile(folder.file("tables.rtf"), TwoTables(150));
+    writeFile(folder.file("short.rtf"), "{\\rtf1 kr\\'f3tki\\par}");
+    // On screen, as the main window shows a document: cleared first.
+    TRichEdit view;
+    view.resize(500, 300);
+    view.show();
+    QApplication::processEvents();
+    LayoutCounter layouts(view);
+    size_t lines = 0;
+    EXPECT_EQ(layouts.Run([&] {
+                  view.Clear();
+                  view.LoadFromFile(folder.file("tables.rtf"));
+                  lines = view.DisplayLines().size();
+              }),
+              1);
+    EXPECT_GT(lines, 1200u);
+    QScrollBar *bar = view.Editor()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(view.Editor()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    // Again over the tall one, not cleared before.
+    EXPECT_EQ(layouts.Run([&] {
+                  view.LoadFromFile(folder.file("tables.rtf"));
+                  EXPECT_EQ(view.DisplayLines().size(), lines);
+              }),
+              1);
+    QApplication::processEvents();
+    EXPECT_TRUE(bar->isVisible());
+    // A short one after it has no scroll bar.
+    view.LoadFromFile(folder.file("short.rtf"));
+    ASSERT_EQ(view.DisplayLines().size(), 1u);
+    QApplication::processEvents();
+    EXPECT_EQ(bar->maximum(), 0);
+    EXPECT_FALSE(bar->isVisible());
+}
+
+#include "RichEditTest.moc"
