@@ -423,6 +423,7 @@ private:
     void TextBytes(const unsigned char *b, const unsigned char *e);
     void TextByte(unsigned char b);
     void AppendChar(char16_t c);
+    void AppendToField(const State &st, char16_t c);
     void AppendPicture(int32_t index);
     uint32_t FormatIndex();
     void ResolveFont(State &s);
@@ -881,9 +882,16 @@ void Parser::ControlWord(std::string_view word, bool hasParam, int32_t param)
         if (v < 0)
             v += 65536;
         char16_t u = char16_t(v & 0xFFFF);
-        // Control characters as the byte path reads them: only the tab shows.
-        if (u >= 0x20 || u == u'\t')
+        if (st.dest == Dest::FieldInst) {
+            AppendToField(st, u);
+        } else if (st.dest == Dest::FontTable || st.dest == Dest::FontEntry) {
+            if (fontPending_ && u >= 0x20 && pendingFont_.name.size() < 256)
+                pendingFont_.name += QChar(u);
+        } else if ((u >= 0x20 || u == u'\t') && u != 0xFFFC) {
+            // Control characters as the byte path reads them (only the tab
+            // shows); U+FFFC stands for pictures only.
             AppendChar(u);
+        }
         skipCount_ = st.uc;
         return;
     }
@@ -1184,6 +1192,12 @@ void Parser::TextBytes(const unsigned char *b, const unsigned char *e)
         TextByte(*q);
 }
 
+void Parser::AppendToField(const State &st, char16_t c)
+{
+    if (st.field >= 0 && fields_[size_t(st.field)].instruction.size() < limits_.maxFieldInstruction)
+        fields_[size_t(st.field)].instruction.push_back(c);
+}
+
 void Parser::TextByte(unsigned char c)
 {
     State &st = Top();
@@ -1215,8 +1229,7 @@ void Parser::TextByte(unsigned char c)
         }
         return;
     case Dest::FieldInst:
-        if (st.field >= 0 && fields_[size_t(st.field)].instruction.size() < limits_.maxFieldInstruction)
-            fields_[size_t(st.field)].instruction.push_back((*st.cp)[c]);
+        AppendToField(st, (*st.cp)[c]);
         return;
     case Dest::Picture: {
         if (pictureTooBig_)

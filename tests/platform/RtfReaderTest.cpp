@@ -178,6 +178,8 @@ TEST(RtfReaderText, UnicodeControlCharactersAreFilteredLikeBytes)
 {
     auto doc = Read("{\\rtf1\\ansi a\\u0?b\\u7?c\\u9?d\\u31?e\\u10?f\\u13?g\\u-65528?h\\par}");
     EXPECT_EQ(Paragraphs(*doc), QStringList({"abc\tdefgh"}));
+    // The object replacement character stands for pictures only.
+    EXPECT_EQ(Paragraphs(*Read("{\\rtf1 x\\u-4?y\\u65532?z\\par}"))[0], "xyz");
     // The same values as bytes.
     doc = Read(std::string("{\\rtf1\\ansi a\\'00b\\'07c\\'09d\\'1fe\\par}"));
     EXPECT_EQ(Paragraphs(*doc), QStringList({"abc\tde"}));
