@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include <cmath>
 #include <cstdint>
@@ -91,6 +93,23 @@ QString DescribeBlock(const QTextDocument &doc, const QTextBlock &b)
     return s;
 }
 
+// True when a table of the document reaches further right than the reader
+// takes a cell boundary (44 inches): the writer cannot keep its grid.
+bool HasTableBeyondReach(const QTextDocument &doc)
+{
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        double right = table->format().leftMargin();
+        for (const QTextLength &width : table->format().columnWidthConstraints())
+            right += width.rawValue();
+        if (Twips(right) > 2 * 31680)
+            return true;
+    }
+    return false;
+}
+
 QStringList Signature(const QTextDocument &doc)
 {
     QStringList out;
@@ -119,6 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QTextDocument first, second;
     platform::ReadRtf(input, first, limits);
     std::string written = platform::WriteRtf(first);
+    if (HasTableBeyondReach(first))
+        return 0;
     platform::ReadRtf(written, second, limits);
     QStringList a = Signature(first), b = Signature(second);
     if (a != b) {
