@@ -1,6 +1,8 @@
-// Painting the string grid's view: a 50-row table against a 50,000-row one.
-// Only the rows in view are painted, so both should cost the same (target:
-// within 2x). After the Google Benchmark runs the program prints the ratio.
+// A scaling check of the string grid's painting, not a comparison with a
+// peer: the same grid with 50 rows and with 50,000 rows. Only the rows in
+// view are painted, so both should cost the same (target: the larger within
+// 2x of the smaller). After the Google Benchmark runs the program prints the
+// ratio.
 #include "platform/Grids.h"
 
 #include <QApplication>
@@ -87,7 +89,8 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     const double small = microsPerPaint(50);
     const double large = microsPerPaint(50000);
-    std::printf("grid paint: 50 rows %.1f us, 50000 rows %.1f us, ratio %.2f (target <= 2.00)\n", small, large,
-                large / small);
+    std::printf("grid paint (scaling check): 50 rows %.1f us, 50000 rows %.1f us\n", small, large);
+    std::printf("RATIO %-48s %8.2f   (50000-row paint / 50-row paint; target <= 2)\n",
+                "grid paint scaling, 50000 / 50 rows", large / small);
     return 0;
 }

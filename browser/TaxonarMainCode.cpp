@@ -12,8 +12,10 @@
 #include "platform/System.h"
 #include "platform/TextFile.h"
 
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -44,21 +46,69 @@ std::function<AnsiString()> &programFolderSource()
     return f;
 }
 
-void defaultShell(const ShellRequest &r)
+const char *const LauncherProgram = "xdg-open";
+
+// Why the launcher failed, from its exit status.
+AnsiString launcherStatusText(int code)
+{
+    const char *text;
+    switch (code) {
+    case 2: text = "Plik nie istnieje"; break;
+    case 3: text = "Brak programu, który otwiera ten rodzaj pliku lub adresu"; break;
+    default: text = "Otwieranie nie powiodło się"; break;
+    }
+    return Pl(text) + " (xdg-open, kod " + IntToStr(code) + ").";
+}
+
+// The target as the launcher takes it.
+QString launcherTarget(const ShellRequest &r)
 {
     const QString target = AnsiToQString(r.File);
-    QUrl url;
-    if (r.File.rfind("mailto:", 0) == 0) {
-        url = QUrl(target);
-    } else if (!r.File.empty() && r.File[0] == '/') {
-        url = QUrl::fromLocalFile(target);
-    } else if (!r.Directory.empty() && FileExists(r.Directory + r.File)) {
-        url = QUrl::fromLocalFile(AnsiToQString(r.Directory + r.File));
-    } else {
-        url = QUrl::fromUserInput(target);
+    if (r.File.rfind("mailto:", 0) == 0 || (!r.File.empty() && r.File[0] == '/'))
+        return target;
+    if (!r.Directory.empty())
+        return AnsiToQString(IncludeTrailingPathDelimiter(r.Directory) + r.File);
+    return QUrl::fromUserInput(target).toString();
+}
+
+// Starts the launcher without waiting for it; its failure status, when it
+// ends, is reported to the user. A launcher killed (the program ending while
+// it runs) reports nothing.
+void defaultShell(const ShellRequest &r)
+{
+    auto *process = new QProcess(QCoreApplication::instance());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setProgram(LauncherProgram);
+    process->setArguments({launcherTarget(r)});
+    QObject::connect(process, &QProcess::finished, process, [process, r](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status == QProcess::NormalExit && code != 0 && !QCoreApplication::closingDown())
+            ReportShellFailure(r, launcherStatusText(code));
+    });
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        if (QStandardPaths::findExecutable(LauncherProgram).isEmpty())
+            throw Exception(Pl("Brak programu xdg-open (pakiet xdg-utils), przez który program otwiera pliki "
+                               "i adresy w programach pulpitu."));
+        throw Exception(Pl("Nie można uruchomić programu xdg-open."));
     }
-    if (url.isValid())
-        QDesktopServices::openUrl(url);
+}
+
+// The message of a failed request: its failure text, or a text naming the
+// target, then the reason.
+AnsiString shellFailureMessage(const ShellRequest &request, const AnsiString &reason)
+{
+    AnsiString text = request.FailureText;
+    if (text.empty()) {
+        AnsiString target = request.File;
+        if (!target.empty() && target[0] != '/' && !request.Directory.empty())
+            target = IncludeTrailingPathDelimiter(request.Directory) + target;
+        text = Pl("Nie można otworzyć: ") + target;
+    }
+    if (!reason.empty())
+        text += "\n\n" + reason;
+    return text;
 }
 
 // Record lists are created unsorted, accepting duplicates, and empty.
@@ -71,17 +121,26 @@ const char *const kClassifications = "Klasyfikacje";
 void SetShellExecute(ShellExecuteFunction shell) { shellFunction() = std::move(shell); }
 
 void ShellExecute(const AnsiString &verb, const AnsiString &file, const AnsiString &parameters,
-                  const AnsiString &directory, int showCommand)
+                  const AnsiString &directory, int showCommand, const AnsiString &failureText)
 {
-    ShellRequest r{verb, file, parameters, directory, showCommand};
+    ShellRequest r{verb, file, parameters, directory, showCommand, failureText};
+    AnsiString reason;
     try {
         if (shellFunction())
             shellFunction()(r);
         else
             defaultShell(r);
+        return;
+    } catch (const std::exception &e) {
+        reason = e.what();
     } catch (...) {
-        // The shell's failures are not reported.
     }
+    ReportShellFailure(r, reason);
+}
+
+void ReportShellFailure(const ShellRequest &request, const AnsiString &reason)
+{
+    Application->MessageBox(shellFailureMessage(request, reason), Application->Title(), MB_OK | MB_ICONWARNING);
 }
 
 void SetProgramFolderSource(std::function<AnsiString()> source) { programFolderSource() = std::move(source); }
@@ -883,7 +942,8 @@ bool TTaxonarMainForm::OpenItem(int index, bool addToHistory, int row, const Ans
 
     if (mode == "PDF") {
         // Always the one matrix document, whatever the record names.
-        ShellExecute("open", "matryca.pdf", "", AppDir, 1);
+        ShellExecute("open", "matryca.pdf", "", AppDir, 1,
+                     Pl("Nie można otworzyć matrycy klasyfikacji (plik ") + AppDir + "matryca.pdf).");
         return true;
     }
 
@@ -1215,18 +1275,32 @@ AnsiString TTaxonarMainForm::MarkupToPlainText(const AnsiString &text) const
 
 void TTaxonarMainForm::TaxonarProgramExitMenuItemClick(TObject *) { Close(); }
 
+namespace {
+
+AnsiString exportFailureText(const AnsiString &file)
+{
+    return Pl("Nie można otworzyć wyeksportowanego tematu. Eksport zapisano w pliku:\n") + file;
+}
+
+} // namespace
+
 void TTaxonarMainForm::TaxonarNaviExportMenuItemClick(TObject *)
 {
     if (ViewMode == 2) {
         const AnsiString folder = TaxonarSysInfo->TempPath();
-        const AnsiString file = folder + "rtf." + NextExportNumber() + ".rtf";
-        TaxonarRtf2RichEdit->RichEdit()->SaveToFile(file);
-        ShellExecute("open", file, "", folder, 1);
+        const AnsiString file = CreateExportFile(folder, "rtf", ".rtf");
+        try {
+            TaxonarRtf2RichEdit->RichEdit()->SaveToFile(file);
+        } catch (...) {
+            DeleteFile(file); // the empty file made for the name
+            throw;
+        }
+        ShellExecute("open", file, "", folder, 1, exportFailureText(file));
     } else if (ViewMode == 3) {
         TStringGrid *g = TaxonarTable3StringGrid;
         const int first = UpperCase(g->Cells(0, 0)) == "LINK" ? 1 : 0;
         const AnsiString folder = TaxonarSysInfo->TempPath();
-        const AnsiString file = folder + "table." + NextExportNumber() + ".xls";
+        const AnsiString file = CreateExportFile(folder, "table", ".xls");
         TextFile out(file);
         out.Rewrite();
         AnsiString line;
@@ -1242,7 +1316,7 @@ void TTaxonarMainForm::TaxonarNaviExportMenuItemClick(TObject *)
             out.WriteLn(line);
         }
         out.CloseFile();
-        ShellExecute("open", file, "", folder, 1);
+        ShellExecute("open", file, "", folder, 1, exportFailureText(file));
     }
 }
 
@@ -1256,9 +1330,14 @@ void TTaxonarMainForm::TaxonarHelpAboutMenuItemClick(TObject *) { ShowModalWindo
 
 void TTaxonarMainForm::TaxonarHelpMailMenuItemClick(TObject *)
 {
-    ShellExecute("open", AnsiString("mailto:") + MakerMailAddress + "?subject=Rubrikon", "", "", 1);
+    ShellExecute("open", AnsiString("mailto:") + MakerMailAddress + "?subject=Rubrikon", "", "", 1,
+                 Pl("Nie można otworzyć programu pocztowego. Adres pomocy: ") + MakerMailAddress);
 }
 
-void TTaxonarMainForm::TaxonarHelpWwwMenuItemClick(TObject *) { ShellExecute("open", MakerWebAddress, "", "", 1); }
+void TTaxonarMainForm::TaxonarHelpWwwMenuItemClick(TObject *)
+{
+    ShellExecute("open", MakerWebAddress, "", "", 1,
+                 Pl("Nie można otworzyć strony ") + MakerWebAddress + Pl(" w przeglądarce."));
+}
 
 } // namespace taxonar

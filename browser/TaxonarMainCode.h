@@ -11,8 +11,13 @@
 // Choices of this implementation:
 // - The program folder comes from a replaceable source (the executable's
 //   folder by default) and the shell's "open" goes through a replaceable
-//   function (QDesktopServices by default), so that tests can run the window
-//   on a folder of their own and record what would be opened.
+//   function (the desktop's launcher xdg-open by default), so that tests can
+//   run the window on a folder of their own and record what would be opened.
+// - A target the launcher cannot open (xdg-open missing or failing) is named
+//   in a message: the matrix document with its path, an export with the path
+//   of the file written, the mail address, the web address.
+// - Export files are made new under a free number (see CreateExportFile):
+//   an export never replaces a file that exists.
 // - The minimum window size of 1260 x 984 is kept by the form-persistence
 //   component TaxonarFormSize, created in code; its form-reading step runs
 //   once this window's own OnShow and OnDestroy are set.
@@ -69,15 +74,30 @@ struct ShellRequest {
     AnsiString Parameters; // always empty here
     AnsiString Directory;  // working folder, empty for none
     int ShowCommand = 1;   // 1: shown normally
+    // What the user asked to open, as the start of the message shown when
+    // it cannot be opened; empty: the message names the target.
+    AnsiString FailureText;
 };
 using ShellExecuteFunction = std::function<void(const ShellRequest &request)>;
-// Replaces the shell (an empty function restores the default, which opens
-// the target with QDesktopServices: a file relative to the working folder, a
-// mailto: target as it is, anything else as an address typed by the user).
+// Replaces the shell (an empty function restores the default). A shell that
+// cannot hand the target over raises; one that learns of a failure later
+// calls ReportShellFailure.
+//
+// The default shell is the desktop's launcher: xdg-open (from xdg-utils) is
+// started with the target: a path (the working folder + a relative name),
+// a mailto: target as it is, anything else as an address typed by the user.
+// The program does not wait for it; when it cannot be started, or it ends
+// with a failure status (no program for that kind of file, a missing file),
+// the user is told what could not be opened.
 void SetShellExecute(ShellExecuteFunction shell);
-// Hands the request to the shell; failures are not reported.
+// Hands the request to the shell; a failure is shown to the user in a
+// message box (never raised): FailureText, or a text naming the target,
+// followed by the reason.
 void ShellExecute(const AnsiString &verb, const AnsiString &file, const AnsiString &parameters,
-                  const AnsiString &directory, int showCommand);
+                  const AnsiString &directory, int showCommand, const AnsiString &failureText = AnsiString());
+// Shows the failure message of a request in a message box; reason: why,
+// may be empty.
+void ReportShellFailure(const ShellRequest &request, const AnsiString &reason);
 
 // The folder of the program's data files, ending in '/': the executable's
 // folder unless a test replaced the source (an empty function restores it).

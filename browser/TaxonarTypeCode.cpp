@@ -3,7 +3,11 @@
 #include "platform/TextFile.h"
 
 #include <array>
+#include <cerrno>
+#include <climits>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace taxonar {
 
@@ -411,38 +415,95 @@ void Catalogue::Load(const AnsiString &appDir, const CatalogueSink &sink)
 
 // ========================================================= export counter
 
-AnsiString NextExportNumber()
+namespace {
+
+AnsiString padExportNumber(int32_t n)
+{
+    AnsiString result = platform::IntToStr(n);
+    if (result.size() < 6)
+        result.insert(0, 6 - result.size(), '0');
+    return result;
+}
+
+// Takes the number from one counter file; false when the file cannot be
+// created or opened.
+bool takeExportNumber(const AnsiString &name, AnsiString &result)
 {
     using namespace platform;
-    const AnsiString name = AppDir + "taxonar.counter";
     if (!FileExists(name)) {
         try {
             TFileStream created(name, fmCreate);
             const uint8_t one[4] = {1, 0, 0, 0};
             created.WriteBuffer(one, 4);
         } catch (const EFCreateError &) {
-            return AnsiString();
+            return false;
         }
     }
     std::unique_ptr<TFileStream> file;
     try {
         file = std::make_unique<TFileStream>(name, fmOpenReadWrite | fmShareExclusive);
     } catch (const EFOpenError &) {
-        return AnsiString();
+        return false;
     }
     // A short file fills the number from its low end.
     uint8_t bytes[4] = {0, 0, 0, 0};
     file->Read(bytes, 4);
     const uint32_t n = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
                        uint32_t(bytes[3]) << 24;
-    AnsiString result = IntToStr(static_cast<int32_t>(n));
-    if (result.size() < 6)
-        result.insert(0, 6 - result.size(), '0');
+    result = padExportNumber(static_cast<int32_t>(n));
     const uint32_t next = n + 1; // wraps at 32 bits
     const uint8_t out[4] = {uint8_t(next), uint8_t(next >> 8), uint8_t(next >> 16), uint8_t(next >> 24)};
     file->SetPosition(0);
     file->WriteBuffer(out, 4);
+    return true;
+}
+
+// Creates the file only when no file of that name exists: true when made,
+// false when the name is taken; other failures raise EFCreateError.
+bool createNewFile(const AnsiString &name)
+{
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    throw platform::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
+}
+
+} // namespace
+
+AnsiString NextExportNumber()
+{
+    AnsiString result;
+    if (takeExportNumber(AppDir + "taxonar.counter", result) || UserDataDir.empty())
+        return result;
+    platform::ForceDirectories(UserDataDir);
+    takeExportNumber(UserDataDir + "taxonar.counter", result);
     return result;
+}
+
+AnsiString CreateExportFile(const AnsiString &folder, const AnsiString &prefix, const AnsiString &extension)
+{
+    // Names already taken use up their numbers; after this many the counter
+    // is left alone and the folder is searched instead.
+    constexpr int MaxTakenNumbers = 1000;
+    for (int attempt = 0; attempt < MaxTakenNumbers; ++attempt) {
+        const AnsiString number = NextExportNumber();
+        if (number.empty())
+            break;
+        const AnsiString name = folder + prefix + "." + number + extension;
+        if (createNewFile(name))
+            return name;
+    }
+    for (int32_t n = 1;; ++n) {
+        const AnsiString name = folder + prefix + "." + padExportNumber(n) + extension;
+        if (createNewFile(name))
+            return name;
+        if (n == INT32_MAX)
+            throw platform::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(EEXIST));
+    }
 }
 
 bool IsItemAvailable(int index)

@@ -233,10 +233,23 @@ void XmlGetValue(const TStringList &list, const AnsiString &path, AnsiString &va
 
 // Takes the next export number from AppDir + "taxonar.counter" (a 4-byte
 // little-endian signed integer shared by every running copy) and advances it.
-// The number is padded with "0" to six characters; the result is "" when the
-// counter file cannot be created or opened, for example while another copy
-// holds it. Never raises for those cases.
+// When that counter cannot be created or opened (an installed program's
+// folder the user may not write to, or another copy holding the file at that
+// moment) the counter UserDataDir + "taxonar.counter" beside the settings
+// file is used the same way; its folder is made when missing.
+// The number is padded with "0" to six characters; the result is "" only
+// when neither counter can be used (or UserDataDir is empty and the first
+// cannot). Never raises for those cases.
 AnsiString NextExportNumber();
+
+// Makes a new, empty export file folder + prefix + "." + number + extension
+// (extension with its dot) and returns its name. The number comes from
+// NextExportNumber; a name that already exists is never reused or replaced:
+// the next number is taken instead. When no counter can be used, the
+// smallest number from 000001 whose name is free in the folder is taken, so
+// an export always has a number. Raises EFCreateError when the folder does
+// not take the file.
+AnsiString CreateExportFile(const AnsiString &folder, const AnsiString &prefix, const AnsiString &extension);
 
 // ------------------------------------------------------------ settings
 

@@ -1,6 +1,7 @@
-// Scratch files of the fuzz targets: a folder on a memory file system where
-// there is one (file traffic then costs next to nothing), removed when the
-// run ends normally and left for a look after a crash.
+// Scratch files of the fuzz targets: a folder under TMPDIR when it is set,
+// else on a memory file system where there is one (file traffic then costs
+// next to nothing), removed when the run ends normally and left for a look
+// after a crash.
 #pragma once
 
 #include <cstdio>
@@ -11,11 +12,16 @@
 
 namespace fuzzsupport {
 
-// A new folder /dev/shm/rbkn-fuzz-<tag>-XXXXXX (or under /tmp), ending in "/".
+// A new folder <base>/rbkn-fuzz-<tag>-XXXXXX, ending in "/".
 inline std::string ScratchDir(const char *tag)
 {
-    const char *base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/rbkn-fuzz-" + tag + "-XXXXXX";
+    const char *tmp = std::getenv("TMPDIR");
+    std::string base = tmp != nullptr && *tmp != '\0' && ::access(tmp, W_OK) == 0 ? tmp
+                       : ::access("/dev/shm", W_OK) == 0                         ? "/dev/shm"
+                                                                                   : "/tmp";
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    std::string tmpl = base + "/rbkn-fuzz-" + tag + "-XXXXXX";
     if (!::mkdtemp(tmpl.data()))
         std::abort();
     static std::string made;

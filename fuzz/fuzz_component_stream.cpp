@@ -1,10 +1,12 @@
 // Reads arbitrary bytes as a component stream (after the format's signature,
 // so that the fuzzer starts past it) into a registered class with every kind
-// of property; whatever is read must write out and read back again.
+// of property; whatever is read must write out and read back again, with the
+// same values, and write out again to the same bytes.
 #include "platform/Streaming.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -88,6 +90,16 @@ std::unique_ptr<TComponent> readStream(TMemoryStream &stream)
     return std::unique_ptr<TComponent>(ReadComponent(stream));
 }
 
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+AnsiString linkName(const TFuzzWidget *w) { return w->link == nullptr ? AnsiString("-") : w->link->Name(); }
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -111,10 +123,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     TMemoryStream again;
     WriteComponent(again, read.get());
+    std::unique_ptr<TComponent> back;
     try {
-        (void)readStream(again);
+        back = readStream(again);
     } catch (const Exception &) {
         std::abort(); // what was read must read back
     }
+    check(back != nullptr && back->ClassType() == read->ClassType() && back->Name() == read->Name());
+    if (const auto *a = dynamic_cast<const TFuzzWidget *>(read.get())) {
+        const auto *b = dynamic_cast<const TFuzzWidget *>(back.get());
+        check(b != nullptr);
+        check(a->count == b->count && a->flag == b->flag && a->shape == b->shape && a->shapes == b->shapes);
+        check(sameBits(a->ratio, b->ratio) && a->caption == b->caption && a->pen->width == b->pen->width);
+        check(a->blob == b->blob && linkName(a) == linkName(b));
+    }
+    TMemoryStream third;
+    WriteComponent(third, back.get());
+    check(third.Bytes() == again.Bytes());
     return 0;
 }

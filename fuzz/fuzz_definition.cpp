@@ -1,40 +1,23 @@
 // Reads arbitrary bytes as a definition file and, split at the first NUL, as
 // definition.global naming it; every record found is then looked up.
+#include "FuzzSupport.h"
 #include "browser/TaxonarTypeCode.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
-namespace {
-std::string g_dir;
-
-void writeFile(const std::string &path, const std::string &bytes)
-{
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-} // namespace
+using fuzzsupport::WriteFile;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (g_dir.empty()) {
-        char tmpl[] = "/tmp/rbkn-fuzz-def-XXXXXX";
-        if (!mkdtemp(tmpl))
-            std::abort();
-        g_dir = std::string(tmpl) + "/";
-    }
+    static const std::string g_dir = fuzzsupport::ScratchDir("def");
     const std::string bytes(reinterpret_cast<const char *>(data), size);
     const size_t nul = bytes.find('\0');
     const std::string global = nul == std::string::npos ? "a.def;T;X;N\r\n" : bytes.substr(0, nul);
     const std::string definition = nul == std::string::npos ? bytes : bytes.substr(nul + 1);
-    writeFile(g_dir + "definition.global", global);
-    writeFile(g_dir + "a.def", definition);
+    WriteFile(g_dir + "definition.global", global);
+    WriteFile(g_dir + "a.def", definition);
 
     taxonar::TStringList records;
     taxonar::Catalogue catalogue(records);

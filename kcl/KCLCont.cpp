@@ -88,7 +88,9 @@ void KCLRegisterListClasses()
 {
     KCLBitmapListRegistration();
     KCLImageListRegistration();
+    platform::RegisterClass(TKCLWaveList::StaticClass());
     KCLRegisterListItemClass(KCLListWave, TKCLWaveListItem::StaticClass());
+    platform::RegisterClass(TKCLStringList::StaticClass());
     KCLRegisterListItemClass(KCLListString, TKCLStringListItem::StaticClass());
 }
 

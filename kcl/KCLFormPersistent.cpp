@@ -481,6 +481,16 @@ AnsiString TKCLFormPersistent::GetPlacementText() const
                            KCLListSeparator);
 }
 
+namespace {
+
+// Window coordinates beyond 16 bits are no screen position: a stored
+// rectangle with such numbers is damaged data, and its sums would overflow.
+constexpr int64_t PlacementLimit = 32767;
+
+bool onScreenScale(int64_t v) { return v >= -PlacementLimit - 1 && v <= PlacementLimit; }
+
+} // namespace
+
 void TKCLFormPersistent::SetPlacementText(const AnsiString &Text)
 {
     if (!saveOptions_.Contains(soPos) && !saveOptions_.Contains(soSize) && !saveOptions_.Contains(soState))
@@ -494,63 +504,80 @@ void TKCLFormPersistent::SetPlacementText(const AnsiString &Text)
     KCLGetWindowPlacement(f, wp);
     platform::TStringList parts;
     KCLSplitString(Text, KCLListSeparator, &parts);
-    if (parts.Count() == 7 && parts[0] == "200") {
-        if (saveOptions_.Contains(soState)) {
-            wp.flags = uint32_t(platform::StrToInt(parts[1]));
-            wp.showCmd = uint32_t(platform::StrToInt(parts[2]));
-            if (!options_.Contains(foAutoShow))
-                wp.showCmd = KCL_SW_HIDE;
-        }
-        if (!saveOptions_.Contains(soPos) && !saveOptions_.Contains(soSize)) {
-            KCLSetWindowPlacement(f, wp);
-            return;
-        }
-        const TRect saved{platform::StrToInt(parts[3]), platform::StrToInt(parts[4]), platform::StrToInt(parts[5]),
-                          platform::StrToInt(parts[6])};
-        TRect &n = wp.rcNormalPosition;
-        if (saveOptions_.Contains(soPos)) {
-            n.Left = saved.Left;
-            n.Top = saved.Top;
-            if (!saveOptions_.Contains(soSize)) {
-                n.Right = f->Width() + saved.Left;
-                n.Bottom = f->Height() + saved.Top;
-            }
-        }
-        if (saveOptions_.Contains(soSize)) {
-            if (saveOptions_.Contains(soPos)) {
-                n.Right = saved.Right;
-                n.Bottom = saved.Bottom;
-            } else {
-                n.Right = f->Left() + saved.Width();
-                n.Bottom = f->Top() + saved.Height();
-            }
-        }
-        // Keep the rectangle on the virtual desktop.
-        const TRect desk = KCLVirtualDesktop();
-        const int w = n.Width(), h = n.Height();
-        if (n.Right > desk.Width()) {
-            n.Right = desk.Width();
-            n.Left = n.Right - w;
-        }
-        if (n.Bottom > desk.Height()) {
-            n.Bottom = desk.Height();
-            n.Top = n.Bottom - h;
-        }
-        if (n.Left < desk.Left) {
-            n.Left = desk.Left;
-            n.Right = n.Left + w;
-        }
-        if (n.Top < desk.Top) {
-            n.Top = desk.Top;
-            n.Bottom = n.Top + h;
-        }
-        KCLSetWindowPlacement(f, wp);
+    if (parts.Count() == 7 && parts[0] == "200" && restorePlacement(f, wp, parts))
         return;
-    }
     if (options_.Contains(foAutoCenter))
         KCLCenterForm(f);
     if (OnNoRestoreData)
         OnNoRestoreData(this);
+}
+
+bool TKCLFormPersistent::restorePlacement(TCustomForm *f, KCLWINDOWPLACEMENT &wp, const platform::TStringList &parts)
+{
+    if (saveOptions_.Contains(soState)) {
+        wp.flags = uint32_t(platform::StrToInt(parts[1]));
+        wp.showCmd = uint32_t(platform::StrToInt(parts[2]));
+        if (!options_.Contains(foAutoShow))
+            wp.showCmd = KCL_SW_HIDE;
+    }
+    if (!saveOptions_.Contains(soPos) && !saveOptions_.Contains(soSize)) {
+        KCLSetWindowPlacement(f, wp);
+        return true;
+    }
+    // Sums in 64 bits: every corner must still be a screen coordinate.
+    int64_t saved[4];
+    for (int i = 0; i < 4; ++i) {
+        saved[i] = platform::StrToInt(parts[3 + i]);
+        if (!onScreenScale(saved[i]))
+            return false;
+    }
+    const TRect &cur = wp.rcNormalPosition;
+    int64_t left = cur.Left, top = cur.Top, right = cur.Right, bottom = cur.Bottom;
+    if (saveOptions_.Contains(soPos)) {
+        left = saved[0];
+        top = saved[1];
+        if (!saveOptions_.Contains(soSize)) {
+            right = int64_t(f->Width()) + saved[0];
+            bottom = int64_t(f->Height()) + saved[1];
+        }
+    }
+    if (saveOptions_.Contains(soSize)) {
+        if (saveOptions_.Contains(soPos)) {
+            right = saved[2];
+            bottom = saved[3];
+        } else {
+            right = int64_t(f->Left()) + (saved[2] - saved[0]);
+            bottom = int64_t(f->Top()) + (saved[3] - saved[1]);
+        }
+    }
+    // A rectangle turned inside out has no size to keep on the desktop.
+    const int64_t w = right - left, h = bottom - top;
+    if (w < 0 || h < 0)
+        return false;
+    // Keep the rectangle on the virtual desktop.
+    const TRect desk = KCLVirtualDesktop();
+    if (right > desk.Width()) {
+        right = desk.Width();
+        left = right - w;
+    }
+    if (bottom > desk.Height()) {
+        bottom = desk.Height();
+        top = bottom - h;
+    }
+    if (left < desk.Left) {
+        left = desk.Left;
+        right = left + w;
+    }
+    if (top < desk.Top) {
+        top = desk.Top;
+        bottom = top + h;
+    }
+    for (int64_t v : {left, top, right, bottom, w, h})
+        if (!onScreenScale(v))
+            return false;
+    wp.rcNormalPosition = TRect{int(left), int(top), int(right), int(bottom)};
+    KCLSetWindowPlacement(f, wp);
+    return true;
 }
 
 void TKCLFormPersistent::Restore()

@@ -196,6 +196,10 @@ private:
     // when it is being destroyed (saving at OnDestroy reads a form that is).
     platform::TCustomForm *ownerForm(bool EvenDestroying = false) const;
     void HandleSizeMessage(platform::TMessage &Message);
+    // Applies a placement text of seven parts beginning "200"; false when its
+    // rectangle is no screen rectangle (a corner beyond 16 bits, or right or
+    // bottom before left or top): nothing is applied then.
+    bool restorePlacement(platform::TCustomForm *f, KCLWINDOWPLACEMENT &wp, const platform::TStringList &parts);
     void RecalcLimits();
     void ScaleToScreen();
     void forcePositionDesigned();

@@ -296,7 +296,11 @@ AnsiString TKCLIniCtrl::ReadValue(const AnsiString &Section, const AnsiString &I
         break;
     default: {
         TKCLRegIniFile reg(KCLRegRootToHKey(regRoot_), true, GetRegistryPath(), regUnused_);
-        value = reg.ReadString(section, Ident, def);
+        try {
+            value = reg.ReadString(section, Ident, def);
+        } catch (const platform::ERegistryException &) {
+            return Default; // a value of another type is none of ours
+        }
         break;
     }
     }

@@ -17,7 +17,8 @@
 //   alike. icmTextKey scrambles and writes the result as hexadecimal text.
 // - A stored value that cannot be unscrambled (icmTextKey text that is not
 //   hexadecimal, for example a hand-edited file) reads as the default
-//   instead of raising.
+//   instead of raising; so does a registry value of another type than a
+//   string (an integer or binary data under the same name).
 // - The control is the store of the form persistence (IKCLValueStore).
 #pragma once
 

@@ -81,7 +81,11 @@ void KCLStringToFont(const AnsiString &S, platform::TFont &Font)
     if (pieces.Count() != 7)
         return;
     Font.SetName(pieces[0]);
-    Font.SetSize(StrToIntDef(pieces[1], 10));
+    // A size beyond 16 bits is no font size (and would overflow the height).
+    int32_t size = StrToIntDef(pieces[1], 10);
+    if (size < -32768 || size > 32767)
+        size = 10;
+    Font.SetSize(size);
     Font.SetColor(StringToColor(pieces[2]));
     Font.SetStyle(TFontStyles());
     const TFontStyle styles[4] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
@@ -96,6 +100,10 @@ void KCLStringToFont(const AnsiString &S, platform::TFont &Font)
 namespace {
 constexpr uint16_t ScrambleMul = 52845;
 constexpr uint16_t ScrambleAdd = 22719;
+
+// The key after byte c, modulo 2^16 (in unsigned arithmetic: the product
+// does not fit an int).
+uint16_t nextKey(uint16_t k, uint8_t c) { return static_cast<uint16_t>((uint32_t(c) + k) * ScrambleMul + ScrambleAdd); }
 } // namespace
 
 AnsiString KCLEncodeString(const AnsiString &S, uint16_t Key)
@@ -105,7 +113,7 @@ AnsiString KCLEncodeString(const AnsiString &S, uint16_t Key)
     for (size_t i = 0; i < S.size(); ++i) {
         const uint8_t c = static_cast<uint8_t>(static_cast<uint8_t>(S[i]) ^ (k >> 8));
         result[i] = static_cast<char>(c);
-        k = static_cast<uint16_t>((c + k) * ScrambleMul + ScrambleAdd);
+        k = nextKey(k, c);
     }
     return result;
 }
@@ -117,7 +125,7 @@ AnsiString KCLDecodeString(const AnsiString &S, uint16_t Key)
     for (size_t i = 0; i < S.size(); ++i) {
         const uint8_t c = static_cast<uint8_t>(S[i]);
         result[i] = static_cast<char>(c ^ (k >> 8));
-        k = static_cast<uint16_t>((c + k) * ScrambleMul + ScrambleAdd);
+        k = nextKey(k, c);
     }
     return result;
 }

@@ -40,9 +40,9 @@ void KCLSplitString(const AnsiString &S, char Separator, platform::TStringList *
 // library's colour text, each style "1" or "0".
 AnsiString KCLFontToString(const platform::TFont &Font);
 // Sets the font from such a line; a line of other than seven pieces changes
-// nothing; an invalid size gives 10. Raises EConvertError when the colour is
-// neither a name nor a number or a style piece is no integer; the settings
-// made before that point stay.
+// nothing; an invalid size, or one beyond 16 bits, gives 10. Raises
+// EConvertError when the colour is neither a name nor a number or a style
+// piece is no integer; the settings made before that point stay.
 void KCLStringToFont(const AnsiString &S, platform::TFont &Font);
 
 // Keyed, reversible scrambling of a value by a 16-bit key:

@@ -12,8 +12,10 @@
 #include "kcl/KCLIniCtrl.h"
 #include "kcl/KCLProcs.h"
 #include "kcl/KCLShUtils.h"
+#include "kcl/KCLStringList.h"
 #include "kcl/KCLSysIn.h"
 #include "kcl/KCLSysInfo.h"
+#include "kcl/KCLWaveList.h"
 #include "kcl/KCLXPStyles.h"
 #include "kcl/KCLXPThemeManager.h"
 
@@ -27,7 +29,8 @@ const std::vector<platform::TClass> &componentClasses()
 {
     static const std::vector<platform::TClass> classes = {
         TKCLIniCtrl::StaticClass(), TKCLFormPersistent::StaticClass(), TKCLSysInfo::StaticClass(),
-        TKCLTimerPool::StaticClass(), TKCLBitmapList::StaticClass(), TKCLImageList::StaticClass()};
+        TKCLTimerPool::StaticClass(), TKCLBitmapList::StaticClass(), TKCLImageList::StaticClass(),
+        TKCLStringList::StaticClass(), TKCLWaveList::StaticClass()};
     return classes;
 }
 

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -242,9 +244,52 @@ TTreeNode *TTreeNodes::NodeOf(const QTreeWidgetItem *item) const
 
 // --------------------------------------------------------------- tree view
 
+namespace {
+
+// The tree's widget. Its one column is as wide as the view or as the widest
+// expanded item, whichever is wider: a name longer than the view scrolls
+// sideways instead of being cut short. A name that the view shows only in
+// part appears whole as a tool tip under the mouse.
+class TreeWidget : public QTreeWidget {
+public:
+    TreeWidget()
+    {
+        header()->setStretchLastSection(false);
+        header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        // Every expanded item counts, not only the first thousand.
+        header()->setResizeContentsPrecision(-1);
+        setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    }
+    int sizeHintForColumn(int column) const override
+    {
+        return std::max(QTreeWidget::sizeHintForColumn(column), viewport()->width());
+    }
+
+protected:
+    bool viewportEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::ToolTip) {
+            auto *help = static_cast<QHelpEvent *>(event);
+            if (QTreeWidgetItem *item = itemAt(help->pos())) {
+                const QRect rect = visualItemRect(item);
+                QStyleOptionViewItem option;
+                initViewItemOption(&option);
+                const int needed = itemDelegate()->sizeHint(option, indexFromItem(item)).width();
+                if (rect.left() < 0 || rect.left() + needed > viewport()->width()) {
+                    QToolTip::showText(help->globalPos(), item->text(0), viewport(), rect);
+                    return true;
+                }
+            }
+        }
+        return QTreeWidget::viewportEvent(event);
+    }
+};
+
+} // namespace
+
 TTreeView::TTreeView(TComponent *AOwner) : TWinControl(AOwner)
 {
-    tree_ = new QTreeWidget();
+    tree_ = new TreeWidget();
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -352,11 +352,13 @@ void TControl::fontChanged()
     if (!widget_)
         return;
     widget_->setFont(font_.ToQFont());
+    // The font colour is the text of an enabled control, focused or not; a
+    // disabled control keeps the greyed text that the style draws it with.
     QPalette pal = widget_->palette();
     const QColor c = TColorToQColor(font_.Color());
-    pal.setColor(QPalette::WindowText, c);
-    pal.setColor(QPalette::Text, c);
-    pal.setColor(QPalette::ButtonText, c);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(group, role, c);
     widget_->setPalette(pal);
 }
 

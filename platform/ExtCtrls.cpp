@@ -69,7 +69,9 @@ void TPanel::paint(QPainter &p)
         drawEdge(p, r, bevelInner_ == bvRaised, bevelWidth_);
     if (!Caption().empty()) {
         p.setFont(Font().ToQFont());
-        p.setPen(TColorToQColor(Font().Color()));
+        // Greyed as the style greys text while the panel is disabled.
+        const QWidget *w = Widget();
+        p.setPen(w->isEnabled() ? TColorToQColor(Font().Color()) : w->palette().color(QPalette::Disabled, QPalette::WindowText));
         const int h = alignment_ == taCenter ? Qt::AlignHCenter : alignment_ == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;
         p.drawText(r, h | Qt::AlignVCenter | Qt::TextSingleLine, AnsiToQString(Caption()));
     }

@@ -420,12 +420,38 @@ void TStringGrid::scrollInView(int row)
     SetTopRow(std::min(row, r + 1));
 }
 
-void TStringGrid::moveCurrent(int col, int row, bool click)
+void TStringGrid::keepInView(int row, int topBefore)
+{
+    scrollInView(row);
+    // Rows that grow as they are drawn would push the row out of view again
+    // when the rows that scrolled in are painted: the rows in view first take
+    // the heights that drawing gives them and the row is brought into view
+    // at them, until the view holds still (rows between the top and the row
+    // that were not reached yet count at their present heights until then).
+    // Rows shown before the move were drawn already and keep theirs.
+    if (topRow_ == topBefore || !sizeRowsBeforeDrawing_ || !OnDrawCell || painting_)
+        return;
+    // Their drawing follows with the next paint (the draw-cell event is told
+    // so): rows sized at a top row that the next pass moves past, and so not
+    // drawn, keep what their last drawing recorded.
+    for (int pass = 0; pass < 64; ++pass) {
+        const int top = topRow_;
+        sizeView(true);
+        scrollInView(row);
+        if (topRow_ == top)
+            break;
+    }
+}
+
+void TStringGrid::moveCurrent(int col, int row, bool click, int topBefore)
 {
     const bool moved = row != row_ || col != col_;
     row_ = row;
     col_ = col;
-    scrollInView(row);
+    if (topBefore < 0)
+        scrollInView(row);
+    else
+        keepInView(row, topBefore);
     if (moved)
         changed();
     if (click && moved)
@@ -548,7 +574,9 @@ void TStringGrid::SetPaintingSuspended(bool value)
         view_->viewport()->update();
 }
 
-void TStringGrid::SizeRowsInView()
+void TStringGrid::SizeRowsInView() { sizeView(false); }
+
+void TStringGrid::sizeView(bool drawingFollows)
 {
     if (!OnDrawCell)
         return;
@@ -556,7 +584,7 @@ void TStringGrid::SizeRowsInView()
     repaintAfterPaint_ = false;
     heightsChanged_ = false;
     canvas_.BeginMeasure(view_->viewport());
-    sizingOnly_ = true;
+    sizingOnly_ = !drawingFollows;
     SafeCall([&] { passRows(nullptr, QRect(0, 0, ClientWidth(), ClientHeight())); });
     sizingOnly_ = false;
     canvas_.EndPaint();
@@ -682,40 +710,74 @@ void TStringGrid::keyNavigate(uint16_t key)
     const int n = RowCount();
     if (n <= fixedRows_)
         return;
+    const int topBefore = topRow_;
+    const bool ctrl = CurrentMessageShift().Contains(ssCtrl);
+    const bool rowSelect = options_.Contains(goRowSelect);
     int row = row_;
     int col = col_;
+    int top = topRow_;
     const int page = std::max(1, VisibleRowCount());
     switch (key) {
     case VK_UP: row -= 1; break;
     case VK_DOWN: row += 1; break;
-    case VK_PRIOR: row -= page; break;
-    case VK_NEXT: row += page; break;
+    // A page turns the view and the current row alike, so that the row
+    // keeps its place on the screen; with Ctrl the row goes to the first or
+    // the last row wholly in view.
+    case VK_PRIOR:
+        if (ctrl) {
+            row = topRow_;
+        } else {
+            row -= page;
+            top -= page;
+        }
+        break;
+    case VK_NEXT:
+        if (ctrl) {
+            row = topRow_ + page - 1;
+        } else {
+            row += page;
+            top += page;
+        }
+        break;
+    // Ctrl+Home and Ctrl+End go to the first and the last cell; without Ctrl
+    // they go along the row, or to the first and last row when whole rows
+    // are selected.
     case VK_HOME:
-        if (options_.Contains(goRowSelect) || CurrentMessageShift().Contains(ssCtrl))
+        if (ctrl) {
             row = fixedRows_;
-        else
             col = fixedCols_;
+        } else if (rowSelect) {
+            row = fixedRows_;
+        } else {
+            col = fixedCols_;
+        }
         break;
     case VK_END:
-        if (options_.Contains(goRowSelect) || CurrentMessageShift().Contains(ssCtrl))
+        if (ctrl) {
             row = n - 1;
-        else
             col = colCount_ - 1;
+        } else if (rowSelect) {
+            row = n - 1;
+        } else {
+            col = colCount_ - 1;
+        }
         break;
     case VK_LEFT:
-        if (!options_.Contains(goRowSelect))
+        if (!rowSelect)
             col -= 1;
         break;
     case VK_RIGHT:
-        if (!options_.Contains(goRowSelect))
+        if (!rowSelect)
             col += 1;
         break;
     default:
         return;
     }
+    if (top != topRow_)
+        SetTopRow(top);
     row = std::clamp(row, fixedRows_, n - 1);
     col = std::clamp(col, fixedCols_, colCount_ - 1);
-    moveCurrent(col, row, true);
+    moveCurrent(col, row, true, topBefore);
 }
 
 void TStringGrid::wheel(int steps)
@@ -723,7 +785,7 @@ void TStringGrid::wheel(int steps)
     if (RowCount() <= fixedRows_)
         return;
     const int row = std::clamp(row_ - steps, fixedRows_, RowCount() - 1);
-    moveCurrent(col_, row, true);
+    moveCurrent(col_, row, true, topRow_);
 }
 
 void TStringGrid::WndProc(TMessage &m)

@@ -18,7 +18,13 @@
 // Current cell: Row (and Col). Setting Row to another row scrolls it into
 // view and fires OnClick, as do the mouse (left button on a non-fixed cell;
 // a left click fires OnClick even on the current row), the arrow keys, Page
-// Up/Down, Home/End and the mouse wheel (one row per step). A Row outside
+// Up/Down, Home/End and the mouse wheel (one row per step). Page Up/Down
+// move the view and the row by the rows in view (the row keeps its place on
+// the screen), Ctrl+Page Up/Down go to the first and the last row wholly in
+// view; Home/End go to the first and last column, or row under goRowSelect;
+// Ctrl+Home/End to the first and the last cell. A row reached by the keys or
+// the wheel is scrolled wholly into view, at the heights that the rows
+// scrolling in take as they are drawn (SizeRowsBeforeDrawing). A Row outside
 // FixedRows..RowCount-1 raises EInvalidGridOperation "Grid index out of
 // range". Setting TopRow clamps it and fires nothing.
 //
@@ -138,8 +144,9 @@ public:
     bool SizeRowsBeforeDrawing() const { return sizeRowsBeforeDrawing_; }
     void SetSizeRowsBeforeDrawing(bool value) { sizeRowsBeforeDrawing_ = value; }
     // True while a row passes through DrawCell only to be sized, with its
-    // drawing to follow in the same paint: what the draw-cell event records
-    // while drawing will be recorded again then.
+    // drawing to follow in the same paint (or, for the rows sized as the
+    // keys or the wheel scroll, in the next one): what the draw-cell event
+    // records while drawing will be recorded again then.
     bool SizingBeforeDrawing() const { return sizingRow_ && !sizingOnly_; }
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool value) { defaultDrawing_ = value; }
@@ -191,8 +198,13 @@ private:
     void clampTopRow();
     void scrollInView(int row);
     // Moves the current cell; fires OnClick when asked and the row or
-    // column changed.
-    void moveCurrent(int col, int row, bool click);
+    // column changed. Given the top row from before a move by the user, the
+    // row is kept in view at the heights its drawing gives the rows.
+    void moveCurrent(int col, int row, bool click, int topBefore = -1);
+    void keepInView(int row, int topBefore);
+    // The rows in view through DrawCell to be sized (SizeRowsInView), or
+    // sized ahead of the paint that draws them.
+    void sizeView(bool drawingFollows);
     // The rows in view: drawn on the painter, or only sized when it is null.
     void passRows(QPainter *painter, const QRect &dirty);
     void changed(); // repaint soon

@@ -25,3 +25,6 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev zlib1g-dev libgtest-dev libbe
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # A virtual display and a screenshot tool, for running the program without a display.
 DISPLAY_PACKAGES=(xvfb xauth imagemagick)
+# The desktop's launcher (xdg-open), through which the program opens the
+# matrix document, its exports, the mail program and the web page.
+DESKTOP_PACKAGES=(xdg-utils)

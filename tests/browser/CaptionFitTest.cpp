@@ -17,6 +17,7 @@
 #include "platform/StdCtrls.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPushButton>
 #include <QStyle>
@@ -128,10 +129,21 @@ protected:
     }
 };
 
+TEST_F(CaptionFitTest, FormsAskForTheMetricFamilies)
+{
+    // The dialog font of every window and the start page's Arial resolve to
+    // the families with the Windows metrics, not to a wider stand-in.
+    EXPECT_EQ(QFontInfo(form->TaxonarSearchLabel->Widget()->font()).family().toStdString(), "Liberation Sans");
+    EXPECT_EQ(QFontInfo(form->TaxonarStartLabel->Widget()->font()).family().toStdString(), "Liberation Sans");
+    EXPECT_EQ(form->TaxonarSearchLabel->Widget()->font().pixelSize(), 11);
+}
+
 TEST_F(CaptionFitTest, MainWindow)
 {
-    // Among them the page-search label, which must end before the edit at 144.
     EXPECT_EQ(captionsCutOff(form), std::vector<std::string>{});
+    // The page-search label ends before the edit that follows it at 144.
+    const QFontMetrics fm(form->TaxonarSearchLabel->Widget()->font());
+    EXPECT_LE(8 + fm.horizontalAdvance(text(form->TaxonarSearchLabel)), form->TaxonarSearchEdit->Left());
 }
 
 TEST_F(CaptionFitTest, SearchDialog)
@@ -165,6 +177,9 @@ TEST_F(CaptionFitTest, SplashWindow)
 {
     auto *splash = new TTaxonarStartForm(Application);
     EXPECT_EQ(captionsCutOff(splash), std::vector<std::string>{});
+    // Its status text stays on the picture.
+    const QFontMetrics fm(splash->TaxonarStartStatus->Widget()->font());
+    EXPECT_LE(8 + fm.horizontalAdvance(text(splash->TaxonarStartStatus)), 500);
     delete splash;
 }
 

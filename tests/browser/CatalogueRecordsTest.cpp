@@ -229,6 +229,10 @@ TEST(CatalogueRecords, ItemAvailabilityDependsOnTheFileOfRtfAndTableItems)
     records.Add("MODE=OTHER\tFILE=missing\t");
     TStringList *saved = ItemRecords;
     const std::string savedDir = AppDir;
+    const testsupport::ScopeExit restore([&] {
+        ItemRecords = saved;
+        AppDir = savedDir;
+    });
     ItemRecords = &records;
     AppDir = tmp.path();
     EXPECT_TRUE(IsItemAvailable(0));
@@ -238,6 +242,4 @@ TEST(CatalogueRecords, ItemAvailabilityDependsOnTheFileOfRtfAndTableItems)
     EXPECT_TRUE(IsItemAvailable(4));
     EXPECT_TRUE(IsItemAvailable(5));
     EXPECT_TRUE(IsItemAvailable(6));
-    ItemRecords = saved;
-    AppDir = savedDir;
 }

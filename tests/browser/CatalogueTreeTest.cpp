@@ -126,6 +126,7 @@ void ExpectTheLiteralTree(const std::string &dir, int minDepth)
 
     // The window's tree.
     SetProgramFolderSource([dir] { return dir; });
+    const testsupport::ScopeExit restore([] { SetProgramFolderSource({}); });
     auto form = std::make_unique<TTaxonarMainForm>(platform::Application);
     form->LoadDefinitions();
     platform::TTreeNodes &items = form->TaxonarNaviTreeView->Items();
@@ -156,7 +157,6 @@ void ExpectTheLiteralTree(const std::string &dir, int minDepth)
     }
     EXPECT_GE(deepest, minDepth);
     form.reset();
-    SetProgramFolderSource({});
 }
 
 } // namespace
@@ -165,13 +165,7 @@ TEST(CatalogueTree, DeepGeneratedCataloguesGiveTheLiteralTree)
 {
     TempFolder folder;
     const std::string user = folder.file("user");
-    const char *oldXdg = std::getenv("XDG_DATA_HOME");
-    const std::string keep = oldXdg ? oldXdg : "";
-    ::setenv("XDG_DATA_HOME", user.c_str(), 1);
+    const testsupport::EnvVarScope xdg("XDG_DATA_HOME", user);
     ExpectTheLiteralTree(GenerateDeepCatalogue(folder, 1500, 4), 4);
     ExpectTheLiteralTree(GenerateDeepCatalogue(folder, 1500, 60), 40);
-    if (oldXdg)
-        ::setenv("XDG_DATA_HOME", keep.c_str(), 1);
-    else
-        ::unsetenv("XDG_DATA_HOME");
 }

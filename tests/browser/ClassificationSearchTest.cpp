@@ -74,6 +74,31 @@ TEST_F(ClassificationSearchTest, FindsRtfLinesAndTableRowsOfTheChosenClassificat
     EXPECT_EQ(enabledCommands().count("TaxonarNaviExportMenuItem"), 1u);
 }
 
+TEST_F(ClassificationSearchTest, TablesOfTheLargestColumnCountAreSearched)
+{
+    auto wide = [](const std::string &link, int columns) {
+        std::string r = "{\r\nNAME=" + link + "\r\nPARENT=ROOT\r\nVIEW=SHOW\r\nLINK=" + link +
+                        "\r\nMODE=TABLE\r\nFILE=w.txt\r\nCOLUMNS=" + std::to_string(columns) + "\r\n";
+        for (int n = 1; n <= columns; ++n)
+            r += "WIDTH" + std::to_string(n) + "=10\r\n";
+        return r + "}\r\n";
+    };
+    write("w.txt", TableFile({"x\tnic", "y\trolnictwo"}));
+    delete form;
+    form = nullptr;
+    catalogue({wide("W256", 256)});
+    startActive();
+    search("rolnictwo");
+    EXPECT_EQ(found(), (std::vector<std::string>{hit("TABLE", "W256", 1, 2)}));
+
+    // One column more is beyond the bound: the search raises as the view does.
+    delete form;
+    form = nullptr;
+    catalogue({wide("W257", 257)});
+    startActive();
+    EXPECT_THROW(search("rolnictwo"), platform::EConvertError);
+}
+
 TEST_F(ClassificationSearchTest, OtherClassificationHasItsOwnHits)
 {
     search("rolnictwo", 0, 2, true, 1);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,11 +15,22 @@ using testsupport::readFile;
 using testsupport::writeFile;
 
 namespace {
+// The program folder's counter in a folder of the test's own; no second
+// counter unless a test names the user's data folder.
 struct CounterFolder {
     TempFolder folder;
     std::string savedDir = AppDir;
-    CounterFolder() { AppDir = folder.path(); }
-    ~CounterFolder() { AppDir = savedDir; }
+    std::string savedUserDir = UserDataDir;
+    CounterFolder()
+    {
+        AppDir = folder.path();
+        UserDataDir.clear();
+    }
+    ~CounterFolder()
+    {
+        AppDir = savedDir;
+        UserDataDir = savedUserDir;
+    }
     std::string counter() const { return folder.file("taxonar.counter"); }
 };
 std::string le(uint32_t v)
@@ -52,13 +64,37 @@ TEST(ExportCounter, PaddingWideValuesShortAndNegativeFiles)
     EXPECT_EQ(readFile(c.counter()), le(0)); // wraps
 }
 
-TEST(ExportCounter, UnusableCounterGivesAnEmptyNumber)
+TEST(ExportCounter, UnusableCountersGiveAnEmptyNumber)
 {
-    TempFolder tmp;
-    const std::string saved = AppDir;
-    AppDir = tmp.file("no/such/folder/");
+    CounterFolder c;
+    AppDir = c.folder.file("no/such/folder/");
     EXPECT_EQ(NextExportNumber(), "");
-    AppDir = saved;
+    // A user's data folder that cannot be made does not help either.
+    writeFile(c.folder.file("plain"), "x");
+    UserDataDir = c.folder.file("plain/velmora/rbkn/");
+    EXPECT_EQ(NextExportNumber(), "");
+}
+
+TEST(ExportCounter, UnusableProgramFolderCounterMovesBesideTheSettings)
+{
+    CounterFolder c;
+    TempFolder user;
+    // An installed program: its folder does not take the counter file.
+    writeFile(c.folder.file("program"), "not a folder");
+    AppDir = c.folder.file("program/");
+    UserDataDir = user.file("velmora/rbkn/"); // not there yet
+    const std::string userCounter = UserDataDir + "taxonar.counter";
+    EXPECT_EQ(NextExportNumber(), "000001");
+    EXPECT_EQ(readFile(userCounter), le(2));
+    EXPECT_EQ(NextExportNumber(), "000002");
+    EXPECT_EQ(readFile(userCounter), le(3));
+
+    // A working program folder's counter still comes first.
+    AppDir = c.folder.path();
+    writeFile(c.counter(), le(40));
+    EXPECT_EQ(NextExportNumber(), "000040");
+    EXPECT_EQ(readFile(c.counter()), le(41));
+    EXPECT_EQ(readFile(userCounter), le(3));
 }
 
 TEST(ExportCounter, ACounterHeldByAnotherProcessIsNotUsed)
@@ -80,6 +116,12 @@ TEST(ExportCounter, ACounterHeldByAnotherProcessIsNotUsed)
     char b;
     ASSERT_EQ(read(toParent[0], &b, 1), 1);
     EXPECT_EQ(NextExportNumber(), "");
+    // With a user's data folder the number comes from the counter there.
+    TempFolder user;
+    UserDataDir = user.path();
+    EXPECT_EQ(NextExportNumber(), "000001");
+    EXPECT_EQ(readFile(user.file("taxonar.counter")), le(2));
+    UserDataDir.clear();
     (void)!write(toChild[1], &b, 1);
     int status = 0;
     waitpid(child, &status, 0);
@@ -122,4 +164,51 @@ TEST(ExportCounter, ACounterHeldByAnotherProcessIsNotUsed)
         EXPECT_TRUE(seen.insert(n).second) << "number " << n << " given twice";
     }
     EXPECT_GT(taken, 0);
+}
+
+// ------------------------------------------------------------ export files
+
+TEST(ExportFile, EachExportGetsANewNumberedFileAndTakenNamesAreSkipped)
+{
+    CounterFolder c;
+    TempFolder out;
+    EXPECT_EQ(CreateExportFile(out.path(), "table", ".xls"), out.file("table.000001.xls"));
+    EXPECT_EQ(readFile(out.file("table.000001.xls")), ""); // made, empty
+    // Files left by an earlier counter, another user or anything else keep
+    // their content; their numbers are passed over.
+    writeFile(out.file("table.000002.xls"), "earlier");
+    ASSERT_EQ(mkdir(out.file("table.000003.xls").c_str(), 0777), 0);
+    EXPECT_EQ(CreateExportFile(out.path(), "table", ".xls"), out.file("table.000004.xls"));
+    EXPECT_EQ(readFile(out.file("table.000002.xls")), "earlier");
+    EXPECT_EQ(readFile(c.counter()), le(5));
+    // The kinds share the counter.
+    EXPECT_EQ(CreateExportFile(out.path(), "rtf", ".rtf"), out.file("rtf.000005.rtf"));
+    // The counter's own spelling of the number is kept.
+    writeFile(c.counter(), le(1234567));
+    EXPECT_EQ(CreateExportFile(out.path(), "rtf", ".rtf"), out.file("rtf.1234567.rtf"));
+}
+
+TEST(ExportFile, WithoutAnyCounterTheFirstFreeNumberIsTaken)
+{
+    CounterFolder c;
+    TempFolder out;
+    AppDir = c.folder.file("no/such/folder/");
+    EXPECT_EQ(CreateExportFile(out.path(), "table", ".xls"), out.file("table.000001.xls"));
+    writeFile(out.file("table.000001.xls"), "first");
+    writeFile(out.file("table.000003.xls"), "third");
+    EXPECT_EQ(CreateExportFile(out.path(), "table", ".xls"), out.file("table.000002.xls"));
+    EXPECT_EQ(CreateExportFile(out.path(), "table", ".xls"), out.file("table.000004.xls"));
+    EXPECT_EQ(readFile(out.file("table.000001.xls")), "first");
+    EXPECT_EQ(readFile(out.file("table.000003.xls")), "third");
+    EXPECT_FALSE(platform::FileExists(out.file("table..xls")));
+}
+
+TEST(ExportFile, AFolderThatTakesNoFileRaisesTheCreateError)
+{
+    CounterFolder c;
+    TempFolder out;
+    writeFile(out.file("plain"), "x");
+    EXPECT_THROW(CreateExportFile(out.file("plain/"), "table", ".xls"), platform::EFCreateError);
+    AppDir = c.folder.file("no/such/folder/");
+    EXPECT_THROW(CreateExportFile(out.file("plain/"), "table", ".xls"), platform::EFCreateError);
 }

@@ -115,16 +115,16 @@ protected:
     // Whether every command was disabled while each modal window was up.
     std::vector<bool> disabledDuringModal;
     TTaxonarMainForm *form = nullptr;
-    std::string oldXdg;
-    bool hadXdg = false;
+    testsupport::EnvVarScope xdg{"XDG_DATA_HOME"};
+    // Set by a test that provokes exceptions in event handlers (and looks at
+    // `errors` itself); otherwise any recorded one fails the test.
+    bool handlerExceptionsExpected = false;
+
+    void expectHandlerExceptions() { handlerExceptionsExpected = true; }
 
     void SetUp() override
     {
-        if (const char *x = std::getenv("XDG_DATA_HOME")) {
-            hadXdg = true;
-            oldXdg = x;
-        }
-        ::setenv("XDG_DATA_HOME", user.path().c_str(), 1);
+        xdg.set(user.path());
         SetProgramFolderSource([this] { return prog.path(); });
         SetShellExecute([this](const ShellRequest &r) { shell.push_back(r); });
         Application->ExceptionRecorder = [this](const AnsiString &m) { errors.push_back(m); };
@@ -152,14 +152,11 @@ protected:
     {
         delete form;
         form = nullptr;
+        testsupport::CheckHandlerExceptions(errors, handlerExceptionsExpected);
         SetProgramFolderSource({});
         SetShellExecute({});
         Application->ExceptionRecorder = nullptr;
         Application->ModalHook = nullptr;
-        if (hadXdg)
-            ::setenv("XDG_DATA_HOME", oldXdg.c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
     }
 
     void write(const std::string &name, const std::string &bytes) { testsupport::writeFile(prog.file(name), bytes); }

@@ -240,12 +240,29 @@ TEST_F(MainFormExportTest, OtherViewsExportNothing)
 
 TEST_F(MainFormExportTest, UnwritableTargetReachesTheDefaultHandlerWithoutShell)
 {
+    expectHandlerExceptions();
     ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
-    // A folder where the export file should go: the file cannot be created.
-    ASSERT_TRUE(platform::ForceDirectories(folder() + "table.000001.xls"));
+    // The temporary folder is a plain file: no export file can be created.
+    testsupport::writeFile(temp.file("plain"), "x");
+    ::setenv("TMPDIR", temp.file("plain").c_str(), 1);
     platform::SafeCall([&] { form->TaxonarNaviExportMenuItem->Click(); });
     EXPECT_TRUE(shell.empty());
     EXPECT_EQ(errors.size(), 1u);
+    ASSERT_TRUE(form->OpenItem(kP, false, -1, ""));
+    platform::SafeCall([&] { form->TaxonarNaviExportMenuItem->Click(); });
+    EXPECT_TRUE(shell.empty());
+    EXPECT_EQ(errors.size(), 2u);
+}
+
+TEST_F(MainFormExportTest, ANameTakenByAFolderIsPassedOver)
+{
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    ASSERT_TRUE(platform::ForceDirectories(folder() + "table.000001.xls"));
+    form->TaxonarNaviExportMenuItem->Click();
+    ASSERT_EQ(shell.size(), 1u);
+    EXPECT_EQ(shell[0].File, folder() + "table.000002.xls");
+    EXPECT_TRUE(platform::FileExists(shell[0].File));
+    EXPECT_TRUE(errors.empty());
 }
 
 // A table record whose layout lines are the given ones, on the file e.txt.
@@ -310,6 +327,14 @@ TEST_F(MainFormTableTest, ColumnCountAndWidthsAreBounded)
             EXPECT_EQ(row(1), (std::vector<std::string>{"a", "b"}));
         }
     }
+    // The largest column count itself opens.
+    std::vector<std::string> widest = {"COLUMNS=256"};
+    for (int n = 1; n <= 256; ++n)
+        widest.push_back("WIDTH" + std::to_string(n) + "=10");
+    ItemRecords->Put(kT, TableRecord(widest));
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    EXPECT_EQ(grid->ColCount(), 256);
+    EXPECT_EQ(row(1).at(1), "b");
 }
 
 TEST_F(MainFormTableTest, MarkupToPlainTextRemovesTagsAndTargets)

@@ -202,6 +202,7 @@ TEST_F(MainFormTest, LoaderWritesEachTitleToTheSplashWindow)
 
 TEST_F(MainFormTest, BlankLineInTheCatalogueListStopsTheLoad)
 {
+    expectHandlerExceptions();
     write("definition.global", A("t.definition;testową;TT;A\r\n\r\n"));
     create();
     form->Show();

@@ -4,6 +4,7 @@
 #include "SearchFixture.h"
 
 #include <QApplication>
+#include <QImage>
 
 namespace mainformtest {
 namespace {
@@ -51,6 +52,18 @@ protected:
     void findNext() { form->TaxonarSearchButton2->Click(); }
     bool nextEnabled() const { return form->TaxonarSearchButton2->Enabled(); }
 };
+
+// Pixels inside a control (its frame left out) dark enough to be black
+// caption text; text greyed by the style, and a greyed picture, have none.
+int DarkPixelsInside(platform::TControl *control)
+{
+    const QImage img = control->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int dark = 0;
+    for (int y = 4; y < img.height() - 4; ++y)
+        for (int x = 4; x < img.width() - 4; ++x)
+            dark += qGray(img.pixel(x, y)) < 100;
+    return dark;
+}
 
 const char *const NotFound = "Poszukiwany ciąg znaków nie został odnaleziony.";
 const char *const NoMore = "Nie znaleziono więcej wystąpień poszukiwanego ciągu znaków.";
@@ -129,6 +142,21 @@ TEST_F(PageSearchTest, OneBlankIsATerm)
     form->TaxonarSearchEdit->SetText("");
     EXPECT_FALSE(form->TaxonarSearchButton1->Enabled());
     EXPECT_FALSE(form->TaxonarSearchButton2->Enabled());
+}
+
+// With the edit empty both buttons are disabled and their captions greyed,
+// not black; text in the edit enables Find with a black caption.
+TEST_F(PageSearchTest, DisabledButtonsShowGreyCaptions)
+{
+    clickTree(kDoc);
+    form->TaxonarSearchEdit->SetText("");
+    ASSERT_FALSE(form->TaxonarSearchButton1->Enabled());
+    ASSERT_FALSE(form->TaxonarSearchButton2->Enabled());
+    EXPECT_EQ(DarkPixelsInside(form->TaxonarSearchButton1), 0);
+    EXPECT_EQ(DarkPixelsInside(form->TaxonarSearchButton2), 0);
+    form->TaxonarSearchEdit->SetText("linia");
+    ASSERT_TRUE(form->TaxonarSearchButton1->Enabled());
+    EXPECT_GT(DarkPixelsInside(form->TaxonarSearchButton1), 0);
 }
 
 TEST_F(PageSearchTest, EditingKeepsTheContinuationForTheNewText)

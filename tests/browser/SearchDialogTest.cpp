@@ -5,6 +5,7 @@
 #include "browser/TaxonarFind2Code.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QListWidget>
 #include <QTest>
 #include <functional>
@@ -13,6 +14,18 @@ namespace mainformtest {
 namespace {
 
 using platform::TCustomForm;
+
+// Pixels inside a control (its frame left out) dark enough to be black
+// caption text; text greyed by the style, and a greyed picture, have none.
+int DarkPixelsInside(platform::TControl *control)
+{
+    const QImage img = control->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int dark = 0;
+    for (int y = 4; y < img.height() - 4; ++y)
+        for (int x = 4; x < img.width() - 4; ++x)
+            dark += qGray(img.pixel(x, y)) < 100;
+    return dark;
+}
 
 class SearchDialogTest : public MainFormTest {
 protected:
@@ -122,6 +135,19 @@ TEST_F(SearchDialogTest, OpensWithItsChoicesAndAnEmptyPhrase)
         EXPECT_FALSE(dialog->TaxonarFind2RunButton->Enabled());
         type("a");
         EXPECT_TRUE(dialog->TaxonarFind2RunButton->Enabled());
+        close();
+    });
+}
+
+// The disabled Run button greys its caption, not only its picture.
+TEST_F(SearchDialogTest, DisabledRunButtonShowsAGreyCaption)
+{
+    showModal([&] {
+        ASSERT_FALSE(dialog->TaxonarFind2RunButton->Enabled());
+        EXPECT_EQ(DarkPixelsInside(dialog->TaxonarFind2RunButton), 0);
+        type("a");
+        EXPECT_TRUE(dialog->TaxonarFind2RunButton->Enabled());
+        EXPECT_GT(DarkPixelsInside(dialog->TaxonarFind2RunButton), 0);
         close();
     });
 }
@@ -310,6 +336,7 @@ TEST_F(SearchDialogTest, NoClassificationChosenLeavesTheCodeEmpty)
 
 TEST_F(SearchDialogTest, MissingDefinitionFileGoesToTheApplication)
 {
+    expectHandlerExceptions();
     platform::DeleteFile(prog.file("definition.global"));
     Application->ModalHook = [this](TCustomForm *) {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !errors.empty(); }, 2000));

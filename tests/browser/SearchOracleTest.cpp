@@ -406,6 +406,7 @@ TEST_F(EdgeCatalogueTest, EveryKindOfItem)
 
 TEST_F(EdgeCatalogueTest, AnItemThatRaisesEndsTheSearchAlike)
 {
+    expectHandlerExceptions();
     write("t.definition", std::string(kDefinitionFile) +
                               Record({"SIGNATURE=TT", "NAME=Krotki", "PARENT=ROOT", "VIEW=SHOW", "LINK=K",
                                       "MODE=RTF", "FILE=krotki.rtf"}) +

@@ -45,6 +45,7 @@ protected:
 
 TEST_F(StartUpFailureTest, MissingDictionaryLeavesEveryListAndTheSearchWorks)
 {
+    expectHandlerExceptions();
     platform::DeleteFile(prog.file("dictionary.global"));
     start();
     ASSERT_EQ(errors.size(), 1u);
@@ -73,6 +74,7 @@ TEST_F(StartUpFailureTest, MissingDictionaryLeavesEveryListAndTheSearchWorks)
 
 TEST_F(StartUpFailureTest, MissingCatalogueFileIsNamedAndTheStartPageShows)
 {
+    expectHandlerExceptions();
     // A definition file after one that loaded: its records stay.
     write("definition.global", A("t.definition;testową;TT;A\r\nbrak.definition;brak;BB;B\r\n"));
     show();

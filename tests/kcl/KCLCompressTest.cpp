@@ -3,10 +3,12 @@
 #include "kcl/KCLUtils.h"
 
 #include "platform/System.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -97,29 +99,6 @@ std::vector<uint8_t> zlibReference(const std::vector<uint8_t> &src)
     return out;
 }
 
-class EnvGuard {
-public:
-    explicit EnvGuard(const char *name) : name_(name)
-    {
-        const char *v = std::getenv(name);
-        had_ = v != nullptr;
-        if (had_)
-            old_ = v;
-    }
-    ~EnvGuard()
-    {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char *name_;
-    bool had_ = false;
-    std::string old_;
-};
-
 } // namespace
 
 // ------------------------------------------------------------------ folders
@@ -142,12 +121,11 @@ TEST(KCLUtilsFolders, PrefixPathFollowsTheFlag)
 
 TEST(KCLUtilsFolders, WindowsFolderComesWithoutTrailingDelimiterExceptTheRoot)
 {
-    EnvGuard guard("XDG_CONFIG_HOME");
-    setenv("XDG_CONFIG_HOME", "/home/x/.config/", 1);
+    const testsupport::EnvVarScope config("XDG_CONFIG_HOME", "/home/x/.config/");
     EXPECT_EQ(KCLGetWindowsDir(), "/home/x/.config");
     EXPECT_EQ(KCLGetPrefixPath(ppWindows, true), "/home/x/.config/");
     EXPECT_EQ(KCLGetPrefixPath(ppWindows, false), "/home/x/.config");
-    setenv("XDG_CONFIG_HOME", "/", 1);
+    config.set("/");
     EXPECT_EQ(KCLGetWindowsDir(), "/");
     EXPECT_EQ(KCLGetPrefixPath(ppWindows, true), "/");
     EXPECT_EQ(KCLGetPrefixPath(ppWindows, false), "");
@@ -271,17 +249,47 @@ TEST(KCLLZRW1, RandomlyDamagedBlocksNeverOverrun)
 {
     std::mt19937 rng(11);
     const auto block = lzrwCompress(textBytes(5000, 3));
-    std::vector<uint8_t> out(6000);
+    // Less room than the undamaged text needs; guard bytes follow the room.
+    const size_t room = 4000;
+    std::vector<uint8_t> out(room + 2048);
+    // The block is decoded twice, followed by different bytes: a decoder
+    // that stays within the block gives the same outcome both times.
+    struct Outcome {
+        bool raised = false;
+        std::vector<uint8_t> bytes;
+        bool operator==(const Outcome &) const = default;
+    };
+    auto decode = [&](const std::vector<uint8_t> &bad, uint8_t after) {
+        std::vector<uint8_t> in(bad);
+        in.resize(bad.size() + 64, after);
+        std::fill(out.begin(), out.end(), 0xA5);
+        Outcome o;
+        try {
+            const uint16_t n = KCLLZRW1Decompress(in.data(), out.data(), uint16_t(bad.size()), room);
+            EXPECT_LE(n, room);
+            o.bytes.assign(out.begin(), out.begin() + std::min<size_t>(n, room));
+        } catch (const EKCLCompressError &) {
+            o.raised = true;
+        }
+        EXPECT_TRUE(std::all_of(out.begin() + room, out.end(), [](uint8_t b) { return b == 0xA5; }))
+            << "written past the room";
+        return o;
+    };
+    int raised = 0, decoded = 0;
     for (int i = 0; i < 2000; ++i) {
+        SCOPED_TRACE(i);
         auto bad = block;
         for (int k = 0; k < 3; ++k)
             bad[1 + rng() % (bad.size() - 1)] = uint8_t(rng());
         bad.resize(1 + rng() % bad.size());
-        try {
-            KCLLZRW1Decompress(bad.data(), out.data(), uint16_t(bad.size()), out.size());
-        } catch (const EKCLCompressError &) {
-        }
+        const Outcome first = decode(bad, 0x00);
+        EXPECT_TRUE(first == decode(bad, 0xFF)) << "read past the block";
+        (first.raised ? raised : decoded)++;
+        if (testing::Test::HasFailure())
+            break;
     }
+    EXPECT_GT(raised, 100);
+    EXPECT_GT(decoded, 100);
 }
 
 // --------------------------------------------------------------------- zlib

@@ -1,10 +1,12 @@
 // The global resource container: counted start-up, the design-time copy into
 // the global lists, notification, list images of both kinds of image list and
-// the list references of a window description.
+// the list references of a window description, and descriptions holding
+// every kind of list.
 #include "kcl/KCLCont.h"
 
 #include "KCLTestSupport.h"
 #include "platform/Streaming.h"
+#include "platform/TypInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -169,4 +171,70 @@ TEST(KCLCont, ListReferencesNameOnlyTheGlobalPictureLists)
     s.SetPosition(s.Position() - 2 * (1 + 4 + 8));
     EXPECT_EQ(KCLReadListRef(r), KCLDefaultContainer->BitmapList());
     EXPECT_EQ(KCLReadListRef(r), KCLDefaultContainer->ImageList());
+}
+
+namespace {
+
+// The single item of a list of either family; nil when the component is no
+// list or does not hold exactly one item.
+TKCLListItem *onlyItem(TComponent *c)
+{
+    if (auto *l = dynamic_cast<TKCLCustomContainer *>(c))
+        return l->Count() == 1 ? l->Item(0) : nullptr;
+    if (auto *l = dynamic_cast<TKCLCustomImageList *>(c))
+        return l->Count() == 1 ? l->Item(0) : nullptr;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(KCLCont, DescriptionWithEveryListKindReadsBack)
+{
+    TDataModule module(nullptr);
+    module.SetName("Resources");
+    TComponent *lists[] = {NewComponent<TKCLBitmapList>(&module), NewComponent<TKCLImageList>(&module),
+                           NewComponent<TKCLStringList>(&module), NewComponent<TKCLWaveList>(&module)};
+    const char *const names[] = {"Bitmaps", "Images", "Strings", "Waves"};
+    static_cast<TKCLCustomImageList *>(lists[0])->AddItem(nullptr);
+    static_cast<TKCLCustomImageList *>(lists[1])->AddItem(nullptr);
+    static_cast<TKCLCustomContainer *>(lists[2])->AddItem(nullptr);
+    static_cast<TKCLCustomContainer *>(lists[3])->AddItem(nullptr);
+    for (int i = 0; i < 4; ++i) {
+        lists[i]->SetName(names[i]);
+        onlyItem(lists[i])->SetDescription(names[i]);
+    }
+    TBitmap pic;
+    pic.SetSize(3, 2);
+    static_cast<TKCLBitmapListItem *>(onlyItem(lists[0]))->SetBitmap(&pic);
+    static_cast<TKCLImageListItem *>(onlyItem(lists[1]))->SetWidth(5);
+    static_cast<TKCLStringListItem *>(onlyItem(lists[2]))->Items().Add("pierwszy");
+    TMemoryStream s;
+    WriteComponent(s, &module);
+
+    const auto readBack = [&] {
+        s.SetPosition(0);
+        TDataModule back(nullptr);
+        ReadComponent(s, &back);
+        ASSERT_EQ(back.ComponentCount(), 4);
+        TKCLListItem *items[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            TComponent *list = back.FindComponent(names[i]);
+            ASSERT_NE(list, nullptr) << names[i];
+            EXPECT_EQ(list->ClassType(), lists[i]->ClassType());
+            items[i] = onlyItem(list);
+            ASSERT_NE(items[i], nullptr) << names[i];
+            EXPECT_EQ(items[i]->Description(), names[i]);
+        }
+        EXPECT_EQ(static_cast<TKCLBitmapListItem *>(items[0])->Bitmap()->Width(), 3);
+        EXPECT_EQ(static_cast<TKCLImageListItem *>(items[1])->Width(), 5);
+        EXPECT_EQ(static_cast<TKCLStringListItem *>(items[2])->Items().Text(), "pierwszy\r\n");
+    };
+    // After the units' start-up.
+    readBack();
+    // And with the registration call alone.
+    for (TClass c : {TKCLBitmapList::StaticClass(), TKCLImageList::StaticClass(), TKCLStringList::StaticClass(),
+                     TKCLWaveList::StaticClass()})
+        UnRegisterClass(c);
+    KCLRegisterListClasses();
+    readBack();
 }

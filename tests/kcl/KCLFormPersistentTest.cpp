@@ -10,6 +10,7 @@
 #include "platform/StdCtrls.h"
 #include "platform/Streaming.h"
 #include "platform/SystemFacts.h"
+#include "TestSupport.h"
 
 #include <QCoreApplication>
 #include <QScreen>
@@ -298,13 +299,72 @@ TEST_F(KCLFormPersistentTest, MalformedPlacementRestoresNothing)
     EXPECT_EQ(noData, 4);
 }
 
+TEST_F(KCLFormPersistentTest, PlacementBeyondScreenCoordinatesIsBadData)
+{
+    int noData = 0;
+    fp->OnNoRestoreData = platform::TNotifyEvent::FromFunction([&](platform::TObject *) { ++noData; });
+    // Bad for every choice of position and size: a corner beyond 16 bits.
+    const char *const corners[] = {"200,0,1,-2147483648,0,2147483647,100", "200,0,1,0,-2147483648,100,2147483647",
+                                   "200,0,1,2147483647,0,-2147483648,100", "200,0,1,40000,0,40400,300"};
+    // Bad wherever the stored size counts: 65535 pixels wide.
+    const char *const wide = "200,0,1,-32768,0,32767,300";
+    int expected = 0;
+    for (const TKCLFormIniSaveOptions options : {TKCLFormIniSaveOptions{soPos, soSize}, TKCLFormIniSaveOptions{soSize},
+                                                 TKCLFormIniSaveOptions{soPos}}) {
+        fp->SetIniSaveOptions(options);
+        for (const char *text : corners) {
+            form->SetBounds(100, 50, 800, 600);
+            fp->SetPlacementText(text);
+            EXPECT_EQ(form->BoundsRect(), platform::Bounds(100, 50, 800, 600)) << text;
+            EXPECT_EQ(noData, ++expected) << text;
+        }
+        form->SetBounds(100, 50, 800, 600);
+        fp->SetPlacementText(wide);
+        if (options.Contains(soSize)) {
+            EXPECT_EQ(form->BoundsRect(), platform::Bounds(100, 50, 800, 600));
+            ++expected;
+        } else {
+            EXPECT_EQ(form->BoundsRect(), platform::Bounds(0, 0, 800, 600));
+        }
+        EXPECT_EQ(noData, expected);
+    }
+    // The far corners of the coordinate range still restore.
+    fp->SetIniSaveOptions({soPos, soSize});
+    desktop(65536, 65536, -32768, -32768);
+    fp->SetPlacementText("200,0,1,-32768,-32768,-32268,-32368");
+    EXPECT_EQ(form->BoundsRect(), platform::Bounds(-32768, -32768, 500, 400));
+    EXPECT_EQ(noData, expected);
+}
+
+TEST_F(KCLFormPersistentTest, InsideOutPlacementIsBadData)
+{
+    // Right before left or bottom above top would slip past the desktop
+    // check and put the window off the screen.
+    int noData = 0;
+    fp->OnNoRestoreData = platform::TNotifyEvent::FromFunction([&](platform::TObject *) { ++noData; });
+    for (const TKCLFormIniSaveOptions options : {TKCLFormIniSaveOptions{soPos, soSize}, TKCLFormIniSaveOptions{soSize}}) {
+        fp->SetIniSaveOptions(options);
+        for (const char *text : {"200,0,1,100,2010,0,620", "200,0,1,1200,0,810,620", "200,0,1,10,20,9,400"}) {
+            form->SetBounds(100, 50, 800, 600);
+            fp->SetPlacementText(text);
+            EXPECT_EQ(form->BoundsRect(), platform::Bounds(100, 50, 800, 600)) << text;
+        }
+    }
+    EXPECT_EQ(noData, 6);
+    // An empty rectangle is still a rectangle.
+    fp->SetPlacementText("200,0,1,10,20,10,20");
+    EXPECT_EQ(noData, 6);
+}
+
 TEST_F(KCLFormPersistentTest, AutoCenterCentresWhenNothingIsStored)
 {
     fp->SetOptions({foAutoShow, foAutoCenter});
     form->SetPosition(platform::poScreenCenter);
-    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
-    fp->SetPlacementText("");
-    platform::Screen->MonitorSource = nullptr;
+    {
+        platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1024, 768}}; };
+        const testsupport::ScopeExit restore([] { platform::Screen->MonitorSource = nullptr; });
+        fp->SetPlacementText("");
+    }
     EXPECT_EQ(form->Position(), platform::poDesigned);
     EXPECT_EQ(form->Left(), (1024 - 800) / 2);
     EXPECT_EQ(form->Top(), (768 - 600) / 2);

@@ -195,14 +195,31 @@ TEST_F(KCLHookTest, DesigningHooksOnlyWhenAskedTo)
 
 TEST_F(KCLHookTest, FormFreedWhileHookedLeavesNothingBehind)
 {
+    // A probe that says when it goes.
+    struct TFreedProbe : TProbeHook {
+        using TProbeHook::TProbeHook;
+        ~TFreedProbe() override { g_log.push_back("freed"); }
+    };
     auto *other = new TForm(nullptr);
-    auto *hook = new TProbeHook(other);
+    const TWndMethod otherOriginal = other->WindowProc;
+    auto *hook = new TFreedProbe(other);
+    hook->watched = platform::WM_SIZE;
     hook->load();
+    ASSERT_TRUE(hook->IsHooked());
+    EXPECT_FALSE(other->WindowProc == otherOriginal);
+    g_log.clear();
     other->SetBounds(0, 0, 200, 100);
     other->Show();
     QCoreApplication::processEvents();
-    delete other; // destroys the hook with it
-    SUCCEED();
+    EXPECT_GE(count("hook"), 1) << "the shown form's messages pass the hook";
+    g_log.clear();
+    delete other;
+    EXPECT_EQ(g_log, (std::vector<std::string>{"freed"})) << "the hook goes with its form, once";
+
+    // The form of the fixture still has its own procedure and no hook.
+    g_log.clear();
+    form->Perform(0xB999);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"old"}));
 }
 
 } // namespace

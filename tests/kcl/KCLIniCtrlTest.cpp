@@ -102,6 +102,26 @@ TEST_F(IniCtrlTest, DefaultSettingsReadFromTheApplicationKeyUnderCurrentUser)
     EXPECT_EQ(c.ReadValue("Main", "Ident", "def"), "def");
 }
 
+TEST_F(IniCtrlTest, RegistryValueOfAnotherTypeReadsAsTheDefault)
+{
+    TKCLIniCtrl c(nullptr);
+    const AnsiString path = KCLRegistryPath();
+    {
+        TRegistry w;
+        ASSERT_TRUE(w.OpenKey("\\" + path + "Main", true));
+        w.WriteInteger("Number", 7);
+        w.WriteBinaryData("Bytes", AnsiString("\x01\x02", 2));
+        w.WriteExpandString("Path", "%HOME%");
+    }
+    for (bool encoded : {false, true}) {
+        c.SetEncoded(encoded);
+        EXPECT_EQ(c.ReadValue("Main", "Number", "def"), "def");
+        EXPECT_EQ(c.ReadValue("Main", "Bytes", "def"), "def");
+    }
+    c.SetEncoded(false);
+    EXPECT_EQ(c.ReadValue("Main", "Path", "def"), "%HOME%");
+}
+
 TEST_F(IniCtrlTest, RootSectionIsTheKeyItselfAndRegPathGetsABackslash)
 {
     TKCLIniCtrl c(nullptr);

@@ -123,6 +123,21 @@ TEST(KCLStrUtils, FontLineReadingRules)
     EXPECT_TRUE(font.Style().Empty());
 }
 
+TEST(KCLStrUtils, FontSizeBeyondWhatAFontHoldsIsNoValidNumber)
+{
+    TFont font;
+    for (const char *line : {"Arial,2147483647,clBlack,0,0,0,0", "Arial,-2147483648,clBlack,0,0,0,0",
+                             "Arial,40000,clBlack,0,0,0,0", "Arial,-40000,clBlack,0,0,0,0"}) {
+        font.SetSize(9);
+        KCLStringToFont(line, font);
+        EXPECT_EQ(font.Size(), 10) << line;
+    }
+    KCLStringToFont("Arial,1638,clBlack,0,0,0,0", font);
+    EXPECT_EQ(font.Size(), 1638);
+    KCLStringToFont("Arial,-12,clBlack,0,0,0,0", font);
+    EXPECT_EQ(font.Size(), -12);
+}
+
 TEST(KCLStrUtils, FontLineErrorsKeepWhatWasSetBefore)
 {
     TFont font;

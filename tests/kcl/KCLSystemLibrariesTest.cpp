@@ -4,6 +4,7 @@
 // the theme manager's cache and broadcast, and centring a form on its
 // monitor.
 #include "KCLUnitsEnvironment.h"
+#include "TestSupport.h"
 #include "kcl/KCLClass.h"
 #include "kcl/KCLDwmApi.h"
 #include "kcl/KCLGraphUtils.h"
@@ -18,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -302,9 +304,13 @@ TEST_F(SystemLibraries, QtThemeEventsReachTheManagerOnceARound)
 TEST(KCLCenterForm, CentresOnTheMonitorSizeWithoutItsOffset)
 {
     Screen->MonitorSource = [] { return std::vector<TRect>{{0, 0, 1024, 768}, {1024, 0, 2304, 1024}}; };
+    TCustomForm *mainForm = Application->MainForm();
+    const testsupport::ScopeExit restore([mainForm] {
+        Application->SetMainForm(mainForm);
+        Screen->MonitorSource = nullptr;
+    });
     TForm form(nullptr);
     form.SetBounds(5, 5, 400, 300);
-    TCustomForm *mainForm = Application->MainForm();
     Application->SetMainForm(nullptr);
     KCLCenterForm(&form); // no main form: the first monitor
     EXPECT_EQ(form.Left(), 312);
@@ -326,7 +332,37 @@ TEST(KCLCenterForm, CentresOnTheMonitorSizeWithoutItsOffset)
     EXPECT_EQ(form.Left(), -1);
     EXPECT_EQ(form.Top(), -1);
     KCLCenterForm(nullptr);
+}
 
-    Application->SetMainForm(mainForm);
-    Screen->MonitorSource = nullptr;
+TEST(KCLCenterForm, WithAMainFormTheActiveFormsMonitorComesFirst)
+{
+    Screen->MonitorSource = [] { return std::vector<TRect>{{0, 0, 1024, 768}, {1024, 0, 2304, 1024}}; };
+    TCustomForm *mainForm = Application->MainForm();
+    const testsupport::ScopeExit restore([mainForm] {
+        Application->SetMainForm(mainForm);
+        Screen->MonitorSource = nullptr;
+    });
+    TForm mainOne(nullptr);
+    mainOne.SetBounds(100, 100, 200, 200); // on the first monitor
+    Application->SetMainForm(&mainOne);
+    TForm active(nullptr);
+    active.SetBounds(1300, 200, 200, 200); // on the second
+    active.Show();
+    active.Widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(active.Widget(), 2000));
+    ASSERT_EQ(Screen->ActiveForm(), &active);
+    ASSERT_EQ(active.Monitor().MonitorNum, 1);
+    ASSERT_EQ(mainOne.Monitor().MonitorNum, 0);
+
+    TForm form(nullptr);
+    form.SetBounds(5, 5, 400, 300);
+    KCLCenterForm(&form);
+    EXPECT_EQ(form.Left(), (1280 - 400) / 2);
+    EXPECT_EQ(form.Top(), (1024 - 300) / 2);
+
+    // Without a main form the active form does not count: the first monitor.
+    Application->SetMainForm(nullptr);
+    KCLCenterForm(&form);
+    EXPECT_EQ(form.Left(), (1024 - 400) / 2);
+    EXPECT_EQ(form.Top(), (768 - 300) / 2);
 }

@@ -161,18 +161,19 @@ TEST(KCLLongPathPosix, RootEmptyAndRelativePaths)
     EXPECT_EQ(KCLSILongPathName("/nosuch-rbkn-dir/y/"), "/nosuch-rbkn-dir/y/");
 }
 
+TEST(KCLTempPath, TestFolderFailsRatherThanShareTheSystemFolder)
+{
+    TempFolder tmp;
+    const testsupport::EnvVarScope tmpdir("TMPDIR", tmp.file("no-such-folder"));
+    EXPECT_THROW(TempFolder(), std::runtime_error);
+}
+
 TEST(KCLTempPath, FromTheSystemEndingInDelimiter)
 {
     TempFolder tmp;
     const std::string dir = tmp.path().substr(0, tmp.path().size() - 1);
-    const char *old = std::getenv("TMPDIR");
-    const std::string saved = old ? old : "";
-    setenv("TMPDIR", dir.c_str(), 1);
+    const testsupport::EnvVarScope tmpdir("TMPDIR", dir);
     EXPECT_EQ(KCLSITempPath(), dir + "/");
-    if (old)
-        setenv("TMPDIR", saved.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
 }
 
 TEST(KCLTempPath, RootFailureAndWildcardThroughTheSystemFacts)

@@ -21,8 +21,14 @@ std::vector<std::string> g_log;
 class TRecorder : public TComponent {
     RBK_CLASS(TRecorder, TComponent)
 public:
-    explicit TRecorder(TComponent *AOwner) : TComponent(AOwner) {}
-    ~TRecorder() override { g_log.push_back("destroy:" + Name()); }
+    explicit TRecorder(TComponent *AOwner) : TComponent(AOwner) { ++live; }
+    ~TRecorder() override
+    {
+        --live;
+        g_log.push_back("destroy:" + Name());
+    }
+    // Recorders in existence: a read that fails leaves none behind.
+    static inline int live = 0;
     void Loaded() override
     {
         TComponent::Loaded();
@@ -797,17 +803,36 @@ TEST_F(ComponentsTest, EveryTruncationIsAReadError)
 TEST_F(ComponentsTest, DamagedBytesAreRejectedOrReadWithoutHarm)
 {
     const std::string bytes = validStream();
+    const int before = TRecorder::live;
+    int rejected = 0, read = 0;
     for (size_t i = 0; i < bytes.size(); ++i)
         for (unsigned char x : {0x01, 0x80, 0xFF}) {
+            SCOPED_TRACE(testing::Message() << "byte " << i << " ^ " << int(x));
             std::string damaged = bytes;
             damaged[i] = static_cast<char>(damaged[i] ^ x);
             try {
                 TComponent *c = readBytes(damaged);
+                ++read;
+                // What was read is a whole tree: it streams out and back to
+                // the same bytes.
+                TMemoryStream again;
+                WriteComponent(again, c);
+                const std::string written = bytesOf(again);
                 c->Free();
+                TComponent *copy = readBytes(written);
+                TMemoryStream third;
+                WriteComponent(third, copy);
+                copy->Free();
+                EXPECT_EQ(bytesOf(third), written);
             } catch (const Exception &) {
-                // Rejected: fine. Anything else would escape the test.
+                // Rejected (anything else escapes the test).
+                ++rejected;
             }
+            EXPECT_EQ(TRecorder::live, before) << "components left behind";
+            TRecorder::live = before;
         }
+    EXPECT_GT(rejected, 0);
+    EXPECT_GT(read, 0);
 }
 
 std::string n8(const std::string &s) { return std::string(1, static_cast<char>(s.size())) + s; }
@@ -871,7 +896,9 @@ TEST_F(ComponentsTest, AFailingChildIsFreedAndTheRootIsLeftClean)
     const size_t pos = bytes.find("Item_two");
     ASSERT_NE(pos, std::string::npos);
     const std::string cut = bytes.substr(0, pos + 12);
+    const int before = TRecorder::live;
     EXPECT_THROW(readBytes(cut), EReadError);
+    EXPECT_EQ(TRecorder::live, before) << "the components read before the failure are freed";
 
     TMemoryStream ms;
     ms.WriteBuffer(cut.data(), static_cast<int32_t>(cut.size()));

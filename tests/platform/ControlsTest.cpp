@@ -5,6 +5,7 @@
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
+#include "TestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,9 +35,12 @@ protected:
     void TearDown() override
     {
         delete form;
+        testsupport::CheckHandlerExceptions(errors, handlerExceptionsExpected);
         Application->ExceptionRecorder = nullptr;
         Application->ModalHook = nullptr;
     }
+    // For a test that provokes exceptions in event handlers.
+    void expectHandlerExceptions() { handlerExceptionsExpected = true; }
     TPanel *panel(TWinControl *parent, TAlign align, int w, int h)
     {
         auto *p = new TPanel(form);
@@ -48,6 +52,7 @@ protected:
     }
     TForm *form = nullptr;
     std::vector<AnsiString> errors;
+    bool handlerExceptionsExpected = false;
 };
 
 TEST(HintTest, ShortAndLongParts)
@@ -296,6 +301,7 @@ TEST_F(ControlsTest, TimerFiresWhileEnabled)
 
 TEST_F(ControlsTest, ExceptionInHandlerGoesToApplication)
 {
+    expectHandlerExceptions();
     auto *timer = new TTimer(form);
     timer->SetInterval(1);
     timer->SetOnTimer(TNotifyEvent::FromFunction([&](TObject *) {
@@ -645,3 +651,76 @@ TEST_F(ControlsTest, ChildrenGoWithTheirParentAndOwner)
 }
 
 } // namespace
+
+namespace {
+
+// Pixels of a grabbed widget that are clearly red (the font colour below).
+int redPixels(QWidget *w)
+{
+    const QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            n += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST_F(ControlsTest, DisabledControlsDrawTheirTextGreyWhateverTheFontColour)
+{
+    auto place = [&](TControl *c, TWinControl *parent, int top) {
+        c->SetParent(parent);
+        c->SetBounds(8, top, 140, 25);
+        c->Font().SetColor(clRed);
+        c->SetCaption("Znajdź następny");
+        return c;
+    };
+    auto *button = place(new TButton(form), form, 8);
+    auto *bit = static_cast<TBitBtn *>(place(new TBitBtn(form), form, 40));
+    QImage glyph(32, 16, QImage::Format_RGB32);
+    glyph.fill(Qt::white);
+    glyph.setPixelColor(4, 4, Qt::blue);
+    glyph.setPixelColor(20, 4, Qt::gray);
+    bit->SetNumGlyphs(2);
+    bit->SetGlyph(glyph);
+    auto *label = place(new TLabel(form), form, 72);
+    auto *box = place(new TCheckBox(form), form, 104);
+    auto *edit = place(new TEdit(form), form, 136);
+    edit->SetText("Znajdź");
+    auto *captioned = place(new TPanel(form), form, 168);
+    // A control disabled through its parent as well.
+    TPanel *holder = panel(form, alNone, 200, 40);
+    holder->SetTop(200);
+    auto *inner = place(new TButton(form), holder, 8);
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+
+    const std::vector<TControl *> all{button, bit, label, box, edit, captioned, inner};
+    for (TControl *c : all)
+        EXPECT_GT(redPixels(c->Widget()), 0) << c->ClassName() << ": enabled text in the font colour";
+
+    for (TControl *c : all)
+        if (c != inner)
+            c->SetEnabled(false);
+    holder->SetEnabled(false);
+    const QPalette style = QApplication::palette();
+    for (TControl *c : all) {
+        EXPECT_EQ(redPixels(c->Widget()), 0) << c->ClassName() << ": disabled text is not in the font colour";
+        const QPalette pal = c->Widget()->palette();
+        for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            EXPECT_EQ(pal.color(QPalette::Disabled, role), style.color(QPalette::Disabled, role)) << c->ClassName();
+    }
+
+    // Enabled again, the font colour is back; a colour set while disabled
+    // shows once the control is enabled.
+    button->SetEnabled(true);
+    EXPECT_GT(redPixels(button->Widget()), 0);
+    label->Font().SetColor(clBlack);
+    label->SetEnabled(true);
+    EXPECT_EQ(redPixels(label->Widget()), 0);
+    label->Font().SetColor(clRed);
+    EXPECT_GT(redPixels(label->Widget()), 0);
+}

@@ -1,6 +1,7 @@
 // The string grid driven as a real widget on the offscreen platform.
 #include "platform/Forms.h"
 #include "platform/Grids.h"
+#include "TestSupport.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -42,8 +43,11 @@ protected:
     void TearDown() override
     {
         delete grid;
+        testsupport::CheckHandlerExceptions(errors, handlerExceptionsExpected);
         Application->ExceptionRecorder = nullptr;
     }
+    // For a test that provokes exceptions in event handlers.
+    void expectHandlerExceptions() { handlerExceptionsExpected = true; }
     void showGrid()
     {
         grid->Widget()->show();
@@ -78,6 +82,7 @@ protected:
     TStringGrid *grid = nullptr;
     int clicks = 0;
     std::vector<AnsiString> errors;
+    bool handlerExceptionsExpected = false;
 };
 
 TEST_F(GridTest, CellsTagsAndShape)
@@ -402,6 +407,7 @@ TEST_F(GridTest, WheelStepsMoveTheCurrentRow)
 
 TEST_F(GridTest, ExceptionInDrawCellGoesToTheApplication)
 {
+    expectHandlerExceptions();
     grid->SetRowCount(3);
     grid->OnDrawCell = TDrawCellEvent::FromFunction([](TObject *, int, int, TRect, TGridDrawState) {
         throw EConvertError("'x' is not a valid integer value");
@@ -531,6 +537,146 @@ TEST_F(GrowingGridTest, SuspendedViewPaintsNothing)
     grid->SetPaintingSuspended(false);
     QApplication::processEvents();
     EXPECT_GT(events, 0) << "painted whole when resumed";
+}
+
+// Page keys turn the view with the current row, which keeps its place on the
+// screen; with Ctrl they go to the first or last row wholly in view.
+TEST_F(GridTest, PageKeysTurnTheViewWithTheRow)
+{
+    showGrid();
+    grid->SetRowCount(100);
+    grid->SetRow(1);
+    grid->SetFocus();
+    const int page = grid->VisibleRowCount();
+    ASSERT_GT(page, 3);
+    QTest::keyClick(grid->Widget(), Qt::Key_Down);
+    QTest::keyClick(grid->Widget(), Qt::Key_Down);
+    ASSERT_EQ(grid->Row(), 3);
+    clicks = 0;
+    QTest::keyClick(grid->Widget(), Qt::Key_PageDown);
+    EXPECT_EQ(grid->Row(), 3 + page);
+    EXPECT_EQ(grid->TopRow(), 1 + page) << "the row stays third in view";
+    EXPECT_EQ(clicks, 1);
+    QTest::keyClick(grid->Widget(), Qt::Key_PageDown);
+    EXPECT_EQ(grid->Row(), 3 + 2 * page);
+    EXPECT_EQ(grid->TopRow(), 1 + 2 * page);
+    QTest::keyClick(grid->Widget(), Qt::Key_PageUp);
+    EXPECT_EQ(grid->Row(), 3 + page);
+    EXPECT_EQ(grid->TopRow(), 1 + page);
+
+    QTest::keyClick(grid->Widget(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(grid->Row(), grid->TopRow() + page - 1) << "the last row wholly in view";
+    EXPECT_EQ(grid->TopRow(), 1 + page);
+    QTest::keyClick(grid->Widget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(grid->Row(), 1 + page);
+    EXPECT_EQ(grid->TopRow(), 1 + page);
+
+    // At the ends the view stops at the last page and the row at the last
+    // row; back up, both stop at the first.
+    for (int i = 0; i < 200 / page; ++i)
+        QTest::keyClick(grid->Widget(), Qt::Key_PageDown);
+    EXPECT_EQ(grid->Row(), 99);
+    EXPECT_EQ(grid->TopRow(), 100 - page);
+    QTest::keyClick(grid->Widget(), Qt::Key_PageUp);
+    EXPECT_EQ(grid->Row(), 99 - page);
+    EXPECT_EQ(grid->TopRow(), 100 - 2 * page);
+    for (int i = 0; i < 200 / page; ++i)
+        QTest::keyClick(grid->Widget(), Qt::Key_PageUp);
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_EQ(grid->TopRow(), 1);
+}
+
+// Without whole-row selection Home and End go along the row; with Ctrl they
+// go to the first and the last cell, which is scrolled into view.
+TEST_F(GridTest, CtrlHomeAndEndGoToTheFirstAndLastCell)
+{
+    grid->SetOptions(grid->Options() - TGridOptions{goRowSelect});
+    grid->SetFixedCols(1);
+    grid->SetColCount(4);
+    grid->SetRowCount(60);
+    showGrid();
+    grid->SetRow(5);
+    grid->SetCol(2);
+    grid->SetFocus();
+    QTest::keyClick(grid->Widget(), Qt::Key_End);
+    EXPECT_EQ(grid->Col(), 3);
+    EXPECT_EQ(grid->Row(), 5);
+    QTest::keyClick(grid->Widget(), Qt::Key_Home);
+    EXPECT_EQ(grid->Col(), 1) << "the first column after the fixed one";
+    EXPECT_EQ(grid->Row(), 5);
+
+    clicks = 0;
+    QTest::keyClick(grid->Widget(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->Row(), 59);
+    EXPECT_EQ(grid->Col(), 3);
+    EXPECT_EQ(clicks, 1);
+    const TRect last = grid->CellRect(3, 59);
+    EXPECT_FALSE(last.IsEmpty());
+    EXPECT_LE(last.Bottom, grid->ClientHeight());
+    QTest::keyClick(grid->Widget(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_EQ(grid->Col(), 1);
+    EXPECT_EQ(grid->TopRow(), 1);
+
+    // Under whole-row selection Ctrl+End also takes the last column.
+    grid->SetOptions(grid->Options() + TGridOptions{goRowSelect});
+    QTest::keyClick(grid->Widget(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid->Row(), 59);
+    EXPECT_EQ(grid->Col(), 3);
+    QTest::keyClick(grid->Widget(), Qt::Key_Home);
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_EQ(grid->Col(), 3);
+}
+
+// Rows that grow as they are drawn do not push the row that the keys or the
+// wheel moved to out of view: after the paints it is wholly in view.
+TEST_F(GrowingGridTest, RowMovedToStaysInViewAfterItsRowsGrew)
+{
+    grid->SetRowCount(400);
+    for (int r = 1; r < 400; ++r)
+        for (int c = 0; c < 3; ++c)
+            grid->SetCells(c, r, std::string(size_t((r * 7 + c * 3) % 5), '|') + "x" + std::to_string(r));
+    grid->SetSizeRowsBeforeDrawing(true);
+    showGrid();
+    grid->SetFocus();
+    auto wholly = [&](int row) {
+        QTest::qWait(30); // the paints and what follows them
+        const TRect r = grid->CellRect(0, row);
+        return !r.IsEmpty() && r.Bottom <= grid->ClientHeight();
+    };
+    // The rows are sized as the key scrolls, before the paint that draws
+    // them: the event is told that their drawing follows.
+    const TDrawCellEvent grow = grid->OnDrawCell;
+    int ahead = 0;
+    int recordedAhead = 0;
+    bool inKey = false;
+    grid->OnDrawCell = TDrawCellEvent::FromFunction([&](TObject *sender, int c, int r, TRect rect, TGridDrawState st) {
+        ahead += inKey;
+        recordedAhead += inKey && !grid->SizingBeforeDrawing();
+        grow(sender, c, r, rect, st);
+    });
+    inKey = true;
+    QTest::keyClick(grid->Widget(), Qt::Key_End, Qt::ControlModifier);
+    inKey = false;
+    EXPECT_GT(ahead, 0);
+    EXPECT_EQ(recordedAhead, 0);
+    EXPECT_EQ(grid->Row(), 399);
+    EXPECT_TRUE(wholly(399)) << "top row " << grid->TopRow();
+    QTest::keyClick(grid->Widget(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_TRUE(wholly(1));
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(grid->Widget(), Qt::Key_PageDown);
+        EXPECT_TRUE(wholly(grid->Row())) << "row " << grid->Row();
+    }
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(grid->Widget(), Qt::Key_Down);
+        EXPECT_TRUE(wholly(grid->Row())) << "row " << grid->Row();
+    }
+    QWheelEvent down(QPointF(20, 40), viewport()->mapToGlobal(QPointF(20, 40)), QPoint(), QPoint(0, -120 * 9),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport(), &down);
+    EXPECT_TRUE(wholly(grid->Row())) << "row " << grid->Row();
+    EXPECT_TRUE(errors.empty());
 }
 
 } // namespace

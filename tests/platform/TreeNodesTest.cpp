@@ -4,11 +4,17 @@
 #include "platform/ComCtrls.h"
 #include "platform/Forms.h"
 
+#include <QApplication>
+#include <QHelpEvent>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 
 using namespace platform;
@@ -191,4 +197,79 @@ TEST_F(TreeNodesTest, DeepChainsKeepTheirOrderAndLevels)
     }
     EXPECT_EQ(nodes.back()->Level(), 801);
     ExpectSame(*tree, model);
+}
+
+namespace {
+
+// Sends a tool-tip request to the tree at a viewport point.
+void AskToolTip(TTreeView &tree, QPoint at)
+{
+    QWidget *viewport = tree.Tree()->viewport();
+    QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &help);
+}
+
+bool ToolTipGone()
+{
+    return QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000);
+}
+
+} // namespace
+
+// A name wider than the tree scrolls sideways and shows whole as a tool tip
+// while it is cut; names that fit need neither.
+TEST(TreeViewWidthTest, LongNamesScrollSidewaysAndShowWholeAsToolTips)
+{
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(0, 0, 300, 300);
+    auto *tree = new TTreeView(form.get());
+    tree->SetParent(form.get());
+    tree->SetBounds(0, 0, 200, 200);
+    const char *longName = "Sekcja G - Handel hurtowy i detaliczny; naprawa pojazdów samochodowych, włączając motocykle";
+    tree->Items().AddChild(nullptr, "Sekcja A");
+    TTreeNode *branch = tree->Items().AddChild(nullptr, "Sekcja G");
+    tree->Items().AddChild(branch, QStringToAnsi(QString::fromUtf8(longName)));
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+    QTreeWidget *view = tree->Tree();
+    QScrollBar *bar = view->horizontalScrollBar();
+    QTreeWidgetItem *longItem = view->topLevelItem(1)->child(0);
+    auto settle = [] { QTest::qWait(20); };
+    settle();
+    // Collapsed, the long name is not shown: no bar, the column as wide as
+    // the view (a selected item is highlighted across it).
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(view->columnWidth(0), view->viewport()->width());
+
+    branch->Expand(false);
+    settle();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(bar->maximum(), 0);
+    const int textWidth = view->fontMetrics().horizontalAdvance(QString::fromUtf8(longName));
+    const QRect longRect = view->visualItemRect(longItem);
+    EXPECT_GE(longRect.width(), textWidth) << "the name is not cut short";
+    EXPECT_GT(longRect.right(), view->viewport()->width());
+    // Scrolled to its end, the whole of the name's end is in view.
+    bar->setValue(bar->maximum());
+    EXPECT_LE(view->visualItemRect(longItem).right(), view->viewport()->width());
+    bar->setValue(0);
+
+    // The cut name as a tool tip; nothing over a name that fits.
+    AskToolTip(*tree, longRect.center());
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QString::fromUtf8(longName));
+    AskToolTip(*tree, view->visualItemRect(view->topLevelItem(0)).center());
+    EXPECT_TRUE(ToolTipGone());
+
+    // Collapsing it again takes the bar away; a wider tree needs none either.
+    branch->Collapse(false);
+    settle();
+    EXPECT_FALSE(bar->isVisible());
+    branch->Expand(false);
+    tree->SetWidth(textWidth + 200);
+    settle();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(view->columnWidth(0), view->viewport()->width());
+    AskToolTip(*tree, view->visualItemRect(longItem).center());
+    EXPECT_TRUE(ToolTipGone()) << "a name shown whole has no tool tip";
 }
