@@ -335,17 +335,6 @@ const std::unordered_map<std::string_view, Kw> &Keywords()
     return map;
 }
 
-bool IsDestinationKeyword(Kw kw)
-{
-    switch (kw) {
-    case Kw::FontTbl: case Kw::ColorTbl: case Kw::StyleSheet: case Kw::Field: case Kw::FldInst:
-    case Kw::FldRslt: case Kw::Pict: case Kw::ShpPict: case Kw::Object: case Kw::Result:
-        return true;
-    default:
-        return false;
-    }
-}
-
 int HexValue(unsigned char c)
 {
     if (c >= '0' && c <= '9')
@@ -434,6 +423,7 @@ private:
     void TextBytes(const unsigned char *b, const unsigned char *e);
     void TextByte(unsigned char b);
     void AppendChar(char16_t c);
+    void AppendToField(const State &st, char16_t c);
     void AppendPicture(int32_t index);
     uint32_t FormatIndex();
     void ResolveFont(State &s);
@@ -672,7 +662,7 @@ void Parser::ControlSequence()
         return;
     }
     ++p_;
-    if (c == '*') {
+    if (c == '*' && !skipping) {
         ignorableNext_ = true;
         return;
     }
@@ -687,13 +677,17 @@ void Parser::ControlSequence()
     if (c == '\'') {
         int hi = p_ < end_ ? HexValue(*p_) : -1;
         int lo = p_ + 1 < end_ ? HexValue(p_[1]) : -1;
-        if (hi < 0 || lo < 0)
-            return;
-        p_ += 2;
         if (skipping) {
+            // Even a broken escape is the one replacement character: it takes
+            // the two characters after it, short of a group or control word.
+            for (int n = 0; n < 2 && p_ < end_ && *p_ != '{' && *p_ != '}' && *p_ != '\\'; ++n)
+                ++p_;
             --skipCount_;
             return;
         }
+        if (hi < 0 || lo < 0)
+            return;
+        p_ += 2;
         TextByte(static_cast<unsigned char>(hi * 16 + lo));
         return;
     }
@@ -790,13 +784,12 @@ void Parser::ControlWord(std::string_view word, bool hasParam, int32_t param)
         return;
 
     if (ignorableNext_) {
+        // \* only marks a destination a reader may not know: an unknown word
+        // skips its group, a known one acts as without the mark (destinations
+        // to skip skip themselves; a formatting word such as \cs applies and
+        // the group's text stays).
         ignorableNext_ = false;
-        bool keep = IsDestinationKeyword(kw);
-        Dest d = Top().dest;
-        // Inside a style definition \*\cs etc. are part of the definition.
-        if (d == Dest::StyleEntry || d == Dest::FontEntry)
-            keep = kw != Kw::Skip && kw != Kw::Unknown;
-        if (!keep) {
+        if (kw == Kw::Unknown) {
             SkipGroupRest();
             CloseGroup();
             return;
@@ -888,7 +881,17 @@ void Parser::ControlWord(std::string_view word, bool hasParam, int32_t param)
         int32_t v = param;
         if (v < 0)
             v += 65536;
-        AppendChar(char16_t(v & 0xFFFF));
+        char16_t u = char16_t(v & 0xFFFF);
+        if (st.dest == Dest::FieldInst) {
+            AppendToField(st, u);
+        } else if (st.dest == Dest::FontTable || st.dest == Dest::FontEntry) {
+            if (fontPending_ && u >= 0x20 && pendingFont_.name.size() < 256)
+                pendingFont_.name += QChar(u);
+        } else if ((u >= 0x20 || u == u'\t') && u != 0xFFFC) {
+            // Control characters as the byte path reads them (only the tab
+            // shows); U+FFFC stands for pictures only.
+            AppendChar(u);
+        }
         skipCount_ = st.uc;
         return;
     }
@@ -1189,6 +1192,12 @@ void Parser::TextBytes(const unsigned char *b, const unsigned char *e)
         TextByte(*q);
 }
 
+void Parser::AppendToField(const State &st, char16_t c)
+{
+    if (st.field >= 0 && fields_[size_t(st.field)].instruction.size() < limits_.maxFieldInstruction)
+        fields_[size_t(st.field)].instruction.push_back(c);
+}
+
 void Parser::TextByte(unsigned char c)
 {
     State &st = Top();
@@ -1220,8 +1229,7 @@ void Parser::TextByte(unsigned char c)
         }
         return;
     case Dest::FieldInst:
-        if (st.field >= 0 && fields_[size_t(st.field)].instruction.size() < limits_.maxFieldInstruction)
-            fields_[size_t(st.field)].instruction.push_back((*st.cp)[c]);
+        AppendToField(st, (*st.cp)[c]);
         return;
     case Dest::Picture: {
         if (pictureTooBig_)

@@ -42,7 +42,8 @@ private:
     int Color(const QColor &color);
     void Word(const char *word, long long param) { out_ += '\\'; out_ += word; out_ += std::to_string(param); }
     void Word(const char *word) { out_ += '\\'; out_ += word; }
-    void Text(QStringView text, std::string &to, bool unicode) const;
+    void Text(QStringView text, std::string &to) const;
+    void ExactText(QStringView text, std::string &to, bool fontName) const;
     void Frame(QTextFrame *frame);
     void Table(QTextTable *table);
     void Paragraph(const QTextBlock &block, bool inTable);
@@ -74,7 +75,41 @@ int Writer::Color(const QColor &color)
     return index;
 }
 
-void Writer::Text(QStringView text, std::string &to, bool unicode) const
+namespace {
+
+void HexByte(std::string &to, int b)
+{
+    static const char hex[] = "0123456789abcdef";
+    to += "\\'";
+    to += hex[b >> 4];
+    to += hex[b & 15];
+}
+
+} // namespace
+
+// Text of a font name or a link target, where no control word is read as a
+// character: every character is kept, control characters as \'hh, and in a
+// font name ';' (the end of the name) as \uN.
+void Writer::ExactText(QStringView text, std::string &to, bool fontName) const
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char16_t c = text[i].unicode();
+        if (c == u'\\' || c == u'{' || c == u'}') {
+            to += '\\';
+            to += char(c);
+        } else if (c < 0x20) {
+            HexByte(to, c);
+        } else if (c < 0x80 && !(fontName && c == u';')) {
+            to += char(c);
+        } else if (int b = (c >= 0x80 && !(c >= 0xD800 && c <= 0xDFFF)) ? UnicodeToCp1250(c) : -1; b >= 0) {
+            HexByte(to, b);
+        } else {
+            to += "\\u" + std::to_string(int(int16_t(c))) + "?";
+        }
+    }
+}
+
+void Writer::Text(QStringView text, std::string &to) const
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         char16_t c = text[i].unicode();
@@ -97,16 +132,10 @@ void Writer::Text(QStringView text, std::string &to, bool unicode) const
             continue;
         }
         int b = (c >= 0xD800 && c <= 0xDFFF) ? -1 : UnicodeToCp1250(c);
-        if (b >= 0) {
-            static const char hex[] = "0123456789abcdef";
-            to += "\\'";
-            to += hex[b >> 4];
-            to += hex[b & 15];
-        } else if (unicode) {
+        if (b >= 0)
+            HexByte(to, b);
+        else
             to += "\\u" + std::to_string(int(int16_t(c))) + "?";
-        } else {
-            to += '?';
-        }
     }
 }
 
@@ -155,7 +184,7 @@ void Writer::Fragment(const QTextFragment &fragment)
         out_ += "{\\field{\\*\\fldinst HYPERLINK \"";
         QString escaped = href;
         escaped.replace(u'\\', QLatin1String("\\\\")).replace(u'"', QLatin1String("\\\""));
-        Text(escaped, out_, true);
+        ExactText(escaped, out_, false);
         out_ += "\"}{\\fldrslt ";
     }
     out_ += '{';
@@ -192,7 +221,7 @@ void Writer::Fragment(const QTextFragment &fragment)
             if (text[i] == QChar::ObjectReplacementCharacter)
                 Picture(cf.toImageFormat());
     } else {
-        Text(text, out_, true);
+        Text(text, out_);
     }
     out_ += '}';
     if (!href.isEmpty())
@@ -347,7 +376,7 @@ std::string Writer::Run()
     head += "\n{\\fonttbl";
     for (size_t i = 0; i < fonts_.size(); ++i) {
         head += "{\\f" + std::to_string(i) + "\\fnil\\fcharset238 ";
-        Text(fonts_[i], head, false);
+        ExactText(fonts_[i], head, true);
         head += ";}";
     }
     head += "}\n{\\colortbl ;";

@@ -159,6 +159,32 @@ TEST(RtfReaderText, UnicodeWithReplacementSkipping)
     EXPECT_EQ(Paragraphs(*Read("{\\rtf1 {\\u322}ab{\\uc3 x}\\u261 cd\\par}"))[0], QString::fromUtf8("łabxąd"));
 }
 
+TEST(RtfReaderText, UnicodeReplacementIsOneCharacterOfAnyForm)
+{
+    auto text = [](const std::string &rtf) { return Paragraphs(*Read(rtf))[0]; };
+    // A broken hex escape is still the one replacement character.
+    EXPECT_EQ(text("{\\rtf1 x\\u345\\'3?x\\par}"), QString::fromUtf8("xřx"));
+    EXPECT_EQ(text("{\\rtf1 x\\u345\\'zzx\\par}"), QString::fromUtf8("xřx"));
+    // ... but never takes a brace or a control word with it.
+    EXPECT_EQ(text("{\\rtf1 {x\\u345\\'}y{\\u345\\'3\\b z}\\par}"), QString::fromUtf8("xřyřz"));
+    EXPECT_TRUE(FormatAt(*Read("{\\rtf1 {\\u345\\'3\\b z}\\par}"), "z").fontWeight() >= QFont::Bold);
+    // Control symbols are one character too, \* among them.
+    EXPECT_EQ(text("{\\rtf1 x\\u345\\~y\\u345\\*z\\par}"), QString::fromUtf8("xřyřz"));
+    // Outside the replacement a broken escape shows what follows it.
+    EXPECT_EQ(text("{\\rtf1 x\\'3?x\\par}"), "x3?x");
+}
+
+TEST(RtfReaderText, UnicodeControlCharactersAreFilteredLikeBytes)
+{
+    auto doc = Read("{\\rtf1\\ansi a\\u0?b\\u7?c\\u9?d\\u31?e\\u10?f\\u13?g\\u-65528?h\\par}");
+    EXPECT_EQ(Paragraphs(*doc), QStringList({"abc\tdefgh"}));
+    // The object replacement character stands for pictures only.
+    EXPECT_EQ(Paragraphs(*Read("{\\rtf1 x\\u-4?y\\u65532?z\\par}"))[0], "xyz");
+    // The same values as bytes.
+    doc = Read(std::string("{\\rtf1\\ansi a\\'00b\\'07c\\'09d\\'1fe\\par}"));
+    EXPECT_EQ(Paragraphs(*doc), QStringList({"abc\tde"}));
+}
+
 TEST(RtfReaderFormat, CharacterFormats)
 {
     auto doc = Read(kHead + "\\f0\\fs20 plain {\\b bold} {\\i italic} \\ul under\\ulnone  {\\uldb dbl} "
@@ -252,6 +278,32 @@ TEST(RtfReaderContent, SkippedDestinationsAndUnknownWords)
     for (const char *gone : {"T1", "A1", "H1", "F1", "F2", "G1", "S1", "N1", "B1", "K1"})
         EXPECT_FALSE(text.contains(gone)) << gone;
     EXPECT_EQ(Paragraphs(*doc)[0], QString::fromUtf8("ab1.\titem•\txshowny"));
+}
+
+TEST(RtfReaderContent, IgnorableMarkSkipsOnlyUnknownDestinations)
+{
+    // Before a formatting word the mark changes nothing: the word applies and
+    // the text of the group stays.
+    auto doc = Read("{\\rtf1{\\b\\*\\cs7 Quick fox}\\par}");
+    EXPECT_EQ(Paragraphs(*doc)[0], "Quick fox");
+    EXPECT_GE(FormatAt(*doc, "Quick").fontWeight(), QFont::Bold);
+
+    // A character style named behind the mark in the middle of formatted text.
+    doc = Read(kHead + "{\\stylesheet{\\*\\cs7\\additive\\i Em;}}"
+                       "\\pard a {\\b\\*\\cs7 both} {\\*\\cs7\\ul under} z\\par}");
+    EXPECT_EQ(Paragraphs(*doc)[0], "a both under z");
+    EXPECT_GE(FormatAt(*doc, "both").fontWeight(), QFont::Bold);
+    EXPECT_TRUE(FormatAt(*doc, "both").fontItalic());
+    EXPECT_TRUE(FormatAt(*doc, "under").fontItalic());
+    EXPECT_TRUE(FormatAt(*doc, "under").fontUnderline());
+    EXPECT_FALSE(FormatAt(*doc, "z").fontItalic());
+
+    // Unknown words behind the mark skip their own group only; destinations
+    // that carry no text are skipped, shown ones are read.
+    doc = Read("{\\rtf1 a{\\*\\neverheardof gone{\\b deeper}}b{\\i{\\*\\other gone}c}"
+               "{\\*\\bkmkstart gone}d{\\*\\fldinst x}e{\\*\\shppict{\\*\\nonsense gone}f}\\par}");
+    EXPECT_EQ(Paragraphs(*doc)[0], "abcdef");
+    EXPECT_TRUE(FormatAt(*doc, "c").fontItalic());
 }
 
 TEST(RtfReaderContent, FieldsShowTheirResultHyperlinksBecomeLinks)

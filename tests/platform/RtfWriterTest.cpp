@@ -182,3 +182,47 @@ TEST(RtfWriterRoundTrip, EmptyDocument)
     EXPECT_EQ(back.toPlainText(), "");
     EXPECT_EQ(back.blockCount(), 1);
 }
+
+TEST(RtfWriterRoundTrip, FontNamesAndLinkTargetsKeepEveryCharacter)
+{
+    const std::string rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 Caf\\'e9 \\'b3;}{\\f1 Mincho\\u26126?;}"
+        "{\\f2 A\\u59?B\\{\\};}}"
+        "\\f0 zero {\\f1 one} {\\f2 two} "
+        "{\\field{\\*\\fldinst HYPERLINK \"http://x/\\u1046?\\'09y\\'01;z\"}{\\fldrslt link}}\\par}";
+    QTextDocument first;
+    ReadRtf(rtf, first);
+    auto family = [](QTextDocument &doc, const char *text) {
+        QTextCursor c = doc.find(text);
+        QTextCursor at(&doc);
+        at.setPosition(c.selectionEnd());
+        return at.charFormat().fontFamilies().toStringList().value(0);
+    };
+    auto href = [](QTextDocument &doc) {
+        QTextCursor c = doc.find("link");
+        QTextCursor at(&doc);
+        at.setPosition(c.selectionEnd());
+        return at.charFormat().anchorHref();
+    };
+    EXPECT_EQ(family(first, "zero"), QString::fromUtf8("Café ³"));
+    EXPECT_EQ(family(first, "one"), QString::fromUtf8("Mincho\u660e"));
+    EXPECT_EQ(family(first, "two"), "A;B{}");
+    EXPECT_EQ(href(first), QString::fromUtf8("http://x/Ж\ty\x01;z"));
+
+    QTextDocument second;
+    ReadRtf(WriteRtf(first), second);
+    EXPECT_EQ(Signature(second), Signature(first));
+    for (const char *text : {"zero", "one", "two"})
+        EXPECT_EQ(family(second, text), family(first, text)) << text;
+    EXPECT_EQ(href(second), href(first));
+}
+
+TEST(RtfWriterRoundTrip, ControlCharactersNamedByUnicodeDoNotComeBack)
+{
+    QTextDocument first;
+    ReadRtf("{\\rtf1\\ansi a\\u0?b\\u7?c\\u9?d\\u-4?e\\u8232?f\\par}", first);
+    QTextDocument second;
+    ReadRtf(WriteRtf(first), second);
+    EXPECT_EQ(first.toPlainText(), "abc\tde\nf"); // the line break reads as \n
+    EXPECT_EQ(second.toPlainText(), first.toPlainText());
+}
