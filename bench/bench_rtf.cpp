@@ -11,8 +11,8 @@
 //                        its display lines read
 //   BM_UnrtfTwoTables    `unrtf --text` on that file
 // After the benchmarks the program prints, best of three runs each, the
-// ratios to `unrtf --text` on the same file, each with its target on a line
-// "target: <= Nx":
+// ratios to `unrtf --text` on the same file, each as a RATIO line with its
+// target:
 //   - reading the file, parsing it and producing its text (UTF-8), as unrtf
 //     does: at most 1x;
 //   - showing the two-table file and reading its display lines: at most 3x.
@@ -384,8 +384,7 @@ int main(int argc, char **argv)
         }
         const double theirs = BestSeconds([&] { RunUnrtf(path); }, 3);
         std::printf("unrtf --text on the same file: %.1f ms\n", theirs * 1000);
-        std::printf("ratio ours/unrtf: %.3f (target <= %.1f)\n", mine / theirs, target);
-        std::printf("target: <= %gx\n", target);
+        std::printf("RATIO %-48s %8.3f   (ours / unrtf --text; target <= %g)\n", what, mine / theirs, target);
     };
     std::printf("document: %zu bytes\n", g_rtf.size());
     compare("read the file, parse, produce the text", g_path,

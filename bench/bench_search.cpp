@@ -10,8 +10,8 @@
 //   BM_UnrtfGrep         the RTF files through `unrtf --text`, one process at
 //                        a time, into one `grep -c -i` for that word
 //   BM_ParseRtfFiles     reading and parsing the same RTF files
-// The program prints each target as "<name>: <ratio>x (target <= Nx)" and the
-// hit counts; the table search must count as many hits as grep counts lines.
+// The program prints each ratio as a RATIO line with its target, and the hit
+// counts; the table search must count as many hits as grep counts lines.
 #include "BenchSupport.h"
 #include "browser/TaxonarMainCode.h"
 #include "platform/Forms.h"
@@ -221,16 +221,11 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchsupport::RecordingReporter rep;
     benchmark::RunSpecifiedBenchmarks(&rep);
-    // "<name>: <ratio>x (target <= Nx)"; no line when a benchmark was left out.
-    auto target = [&rep](const char *name, const char *a, const char *b, double limit) {
-        auto ia = rep.times.find(a), ib = rep.times.find(b);
-        if (ia == rep.times.end() || ib == rep.times.end() || ib->second <= 0)
-            return;
-        std::printf("%s: %.2fx (target <= %gx)\n", name, ia->second / ib->second, limit);
-    };
-    target("search 1,207 tables / grep", "BM_SearchTables", "BM_GrepTables", 10);
-    target("search 888 RTF items, common word, every result / unrtf+grep", "BM_SearchRtfWord", "BM_UnrtfGrep", 1);
-    target("search 888 RTF items, phrase / parse them", "BM_SearchRtfPhrase/min_time:4.000", "BM_ParseRtfFiles", 3);
+    benchsupport::PrintRatio(rep, "search 1,207 tables / grep", "BM_SearchTables", "BM_GrepTables", "<= 10");
+    benchsupport::PrintRatio(rep, "search 888 RTF items, every result / unrtf+grep", "BM_SearchRtfWord", "BM_UnrtfGrep",
+                             "<= 1");
+    benchsupport::PrintRatio(rep, "search 888 RTF items, phrase / parse them", "BM_SearchRtfPhrase/min_time:4.000",
+                             "BM_ParseRtfFiles", "<= 3");
     benchsupport::PrintRatio(rep, "search RTF items, common word / parse them", "BM_SearchRtfWord", "BM_ParseRtfFiles", "none");
     {
         auto search = rep.times.find("BM_SearchRtfPhrase/min_time:4.000"), open = rep.times.find("BM_OpenFirstHit/min_time:4.000"),
