@@ -11,6 +11,7 @@
 #include "platform/Forms.h"
 
 #include <QApplication>
+#include <QImage>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -46,6 +47,18 @@ inline std::string TableFile(std::initializer_list<std::string> clearLines)
 inline std::string A(const char *utf8) { return platform::Utf8ToAnsi(utf8); }
 
 inline std::string Rtf(const std::string &text) { return "{\\rtf1\\ansi " + text + "\\par}"; }
+
+// Pixels inside a control (its frame left out) dark enough to be black
+// caption text; text greyed by the style, and a greyed picture, have none.
+inline int DarkPixelsInside(platform::TControl *control)
+{
+    const QImage img = control->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int dark = 0;
+    for (int y = 4; y < img.height() - 4; ++y)
+        for (int x = 4; x < img.width() - 4; ++x)
+            dark += qGray(img.pixel(x, y)) < 100;
+    return dark;
+}
 
 // Record indices of the standard catalogue.
 enum : int {

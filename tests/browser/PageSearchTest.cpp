@@ -53,18 +53,6 @@ protected:
     bool nextEnabled() const { return form->TaxonarSearchButton2->Enabled(); }
 };
 
-// Pixels inside a control (its frame left out) dark enough to be black
-// caption text; text greyed by the style, and a greyed picture, have none.
-int DarkPixelsInside(platform::TControl *control)
-{
-    const QImage img = control->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int dark = 0;
-    for (int y = 4; y < img.height() - 4; ++y)
-        for (int x = 4; x < img.width() - 4; ++x)
-            dark += qGray(img.pixel(x, y)) < 100;
-    return dark;
-}
-
 const char *const NotFound = "Poszukiwany ciąg znaków nie został odnaleziony.";
 const char *const NoMore = "Nie znaleziono więcej wystąpień poszukiwanego ciągu znaków.";
 

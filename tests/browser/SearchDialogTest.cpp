@@ -15,18 +15,6 @@ namespace {
 
 using platform::TCustomForm;
 
-// Pixels inside a control (its frame left out) dark enough to be black
-// caption text; text greyed by the style, and a greyed picture, have none.
-int DarkPixelsInside(platform::TControl *control)
-{
-    const QImage img = control->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int dark = 0;
-    for (int y = 4; y < img.height() - 4; ++y)
-        for (int x = 4; x < img.width() - 4; ++x)
-            dark += qGray(img.pixel(x, y)) < 100;
-    return dark;
-}
-
 class SearchDialogTest : public MainFormTest {
 protected:
     void SetUp() override
