@@ -137,6 +137,9 @@ protected:
 
     void SetUp() override
     {
+        // A screen on which the window has its designed size; the tests of
+        // small screens set their own.
+        platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1200}}; };
         xdg.set(user.path());
         SetProgramFolderSource([this] { return prog.path(); });
         SetShellExecute([this](const ShellRequest &r) { shell.push_back(r); });
@@ -170,6 +173,8 @@ protected:
         SetShellExecute({});
         Application->ExceptionRecorder = nullptr;
         Application->ModalHook = nullptr;
+        platform::Screen->MonitorSource = nullptr;
+        platform::Screen->WorkAreaSource = nullptr;
     }
 
     void write(const std::string &name, const std::string &bytes) { testsupport::writeFile(prog.file(name), bytes); }

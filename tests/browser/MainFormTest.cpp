@@ -73,10 +73,7 @@ TEST_F(MainFormTest, CreationSetsFoldersListsAndEmptiesTheTemporaryFolder)
 
 TEST_F(MainFormTest, WindowLayoutFollowsTheDescription)
 {
-    // A screen large enough for the window.
-    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1200}}; };
     start();
-    platform::Screen->MonitorSource = nullptr;
     EXPECT_EQ(form->Caption(), "Rubrikon");
     EXPECT_GE(form->Width(), 1260);
     EXPECT_GE(form->Height(), 984);
