@@ -101,6 +101,14 @@ protected:
         SetProgramFolderSource([this] { return folder; });
     }
 
+    // Writes a generated catalogue into the program folder and starts on it.
+    void startOnCatalogue(const rbkn::SearchCatalogueOptions &options)
+    {
+        rbkn::WriteSearchCatalogue(prog.path(), options);
+        useFolder(prog.path());
+        start();
+    }
+
     static void setParameters(const Query &q)
     {
         const AnsiString phrase = A(q.Phrase);
@@ -245,9 +253,7 @@ protected:
         options.RtfItems = 8;
         options.RtfKb = 20;
         options.MissingEvery = 6;
-        rbkn::WriteSearchCatalogue(prog.path(), options);
-        useFolder(prog.path());
-        start();
+        startOnCatalogue(options);
     }
 };
 
@@ -293,9 +299,7 @@ protected:
         options.RtfKb = 6;
         options.MissingEvery = 7;
         options.Seed = 7;
-        rbkn::WriteSearchCatalogue(prog.path(), options);
-        useFolder(prog.path());
-        start();
+        startOnCatalogue(options);
     }
 
     // Puts a record among those of the RTF items, before the n-th of them.
