@@ -1433,6 +1433,13 @@ QTextBlockFormat QtBlockFormat(const RtfParaFormat &pf)
         bf.setRightMargin(pf.rightIndent / kTwipsPerPixel);
     if (pf.firstIndent)
         bf.setTextIndent(pf.firstIndent / kTwipsPerPixel);
+    // With a hanging first line the left indent is the first line's first
+    // tab stop: a bullet and its tab put the text where the wrapped lines
+    // start. Qt measures tab stops from the start of the line being laid
+    // out, so the stop lies the hanging width right of the first line's
+    // start; past it the default stops apply as before.
+    if (pf.firstIndent < 0)
+        bf.setTabPositions({QTextOption::Tab(-pf.firstIndent / kTwipsPerPixel, QTextOption::LeftTab)});
     if (pf.spaceBefore)
         bf.setTopMargin(pf.spaceBefore / kTwipsPerPixel);
     if (pf.spaceAfter)

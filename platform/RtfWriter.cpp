@@ -88,8 +88,10 @@ void HexByte(std::string &to, int b)
 } // namespace
 
 // Text of a font name or a link target, where no control word is read as a
-// character: every character is kept, control characters as \'hh, and in a
-// font name ';' (the end of the name) as \uN.
+// character. A link target keeps every character, control characters as
+// \'hh. A font name keeps every character but the control characters, which
+// the reader drops from font names; its ';' (the end of the name) is written
+// as \uN.
 void Writer::ExactText(QStringView text, std::string &to, bool fontName) const
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -98,7 +100,8 @@ void Writer::ExactText(QStringView text, std::string &to, bool fontName) const
             to += '\\';
             to += char(c);
         } else if (c < 0x20) {
-            HexByte(to, c);
+            if (!fontName)
+                HexByte(to, c);
         } else if (c < 0x80 && !(fontName && c == u';')) {
             to += char(c);
         } else if (int b = (c >= 0x80 && !(c >= 0xD800 && c <= 0xDFFF)) ? UnicodeToCp1250(c) : -1; b >= 0) {

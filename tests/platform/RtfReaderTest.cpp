@@ -2,12 +2,14 @@
 // how broken and hostile documents are survived.
 #include "platform/RtfReader.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextTable>
 
 #include <gtest/gtest.h>
@@ -240,6 +242,22 @@ TEST(RtfReaderFormat, ParagraphFormats)
     EXPECT_DOUBLE_EQ(BlockAt(*doc, "exact").lineHeight(), 20);
     EXPECT_EQ(BlockAt(*doc, "atleast").lineHeightType(), QTextBlockFormat::MinimumHeight);
     EXPECT_DOUBLE_EQ(BlockAt(*doc, "left").leftMargin(), 0);
+}
+
+TEST(RtfReaderFormat, HangingIndentMakesTheLeftIndentTheFirstTabStop)
+{
+    // A bullet hangs in the first-line indent; the text after its tab starts
+    // where the wrapped lines start, not at the next default tab stop.
+    auto doc = Read(kHead + "\\deftab720\\pard\\fi-284\\li568 \\bullet\\tab first words of a paragraph "
+                            "long enough to wrap onto a second line\\par}");
+    doc->setTextWidth(200);
+    QTextBlock block = doc->begin();
+    doc->documentLayout()->blockBoundingRect(block); // lays the block out
+    QTextLayout *layout = block.layout();
+    ASSERT_GE(layout->lineCount(), 2);
+    QTextLine first = layout->lineAt(0), second = layout->lineAt(1);
+    EXPECT_LT(first.x(), second.x());
+    EXPECT_NEAR(first.cursorToX(block.text().indexOf(u'f')), second.x(), 0.5);
 }
 
 TEST(RtfReaderFormat, GroupsRestoreFormats)

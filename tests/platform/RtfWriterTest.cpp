@@ -225,4 +225,20 @@ TEST(RtfWriterRoundTrip, ControlCharactersNamedByUnicodeDoNotComeBack)
     ReadRtf(WriteRtf(first), second);
     EXPECT_EQ(first.toPlainText(), "abc\tde\nf"); // the line break reads as \n
     EXPECT_EQ(second.toPlainText(), first.toPlainText());
+    // The writer drops them itself, whatever the reader would make of them.
+    QTextDocument made;
+    QTextCursor(&made).insertText(QString::fromUtf16(u"a\u0001b\u0007c\u001fd\te"));
+    std::string rtf = WriteRtf(made);
+    EXPECT_NE(rtf.find(" abcd\\tab e}"), std::string::npos) << rtf;
+}
+
+TEST(RtfWriterRoundTrip, FontNamesAreWrittenWithoutControlCharacters)
+{
+    // The reader drops control characters from font names: the writer does not write them.
+    QTextDocument doc;
+    QTextCharFormat f;
+    f.setFontFamilies({QString::fromUtf16(u"A\u0001B\tC\u001f")});
+    QTextCursor(&doc).insertText("x", f);
+    std::string rtf = WriteRtf(doc);
+    EXPECT_NE(rtf.find(" ABC;}"), std::string::npos) << rtf;
 }
