@@ -73,6 +73,8 @@ inline QTextBlockFormat QtBlockFormat(const RtfParaFormat &pf)
         bf.setRightMargin(pf.rightIndent / kTwipsPerPixel);
     if (pf.firstIndent)
         bf.setTextIndent(pf.firstIndent / kTwipsPerPixel);
+    if (pf.firstIndent < 0) // the left indent is the hanging first line's tab stop
+        bf.setTabPositions({QTextOption::Tab(-pf.firstIndent / kTwipsPerPixel, QTextOption::LeftTab)});
     if (pf.spaceBefore)
         bf.setTopMargin(pf.spaceBefore / kTwipsPerPixel);
     if (pf.spaceAfter)
