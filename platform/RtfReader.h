@@ -19,7 +19,8 @@
 //   \lquote, \~, \_ ...);
 // - \plain \b \i \ul (and its styles) \ulnone \strike \fs \f \cf \cb
 //   \highlight \chcbpat \super \sub \nosupersub; hidden text (\v) is dropped;
-// - \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl \slmult;
+// - \pard \ql \qc \qr \qj \li \ri \fi \sb \sa \sl \slmult; with a negative
+//   \fi the left indent is the first line's first tab stop (\tx is not read);
 // - the style sheet: the character formats of paragraph (\sN) and character
 //   (\csN) styles are applied where the body names the style;
 // - tables (\trowd \trleft \trgaph \cellx \clcbpat, cell and row borders,
