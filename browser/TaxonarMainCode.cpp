@@ -925,9 +925,14 @@ TTreeNode *TTaxonarMainForm::FindNodeByItem(int index)
 void TTaxonarMainForm::TaxonarNaviTreeViewClick(TObject *)
 {
     TTreeNode *node = TaxonarNaviTreeView->Selected();
-    if (node == nullptr || node->Data() == CurrentItem)
+    if (node == nullptr)
         return;
-    OpenItem(int(node->Data()), true, -1, AnsiString());
+    const int item = int(node->Data());
+    // The item on view stays as it is. The current item, hidden by a group or
+    // the navigation view, is shown again without a second history entry.
+    if (item == CurrentItem && (ViewMode == 2 || ViewMode == 3))
+        return;
+    OpenItem(item, item != CurrentItem, -1, AnsiString());
     UpdateMenus();
 }
 
@@ -995,7 +1000,10 @@ bool TTaxonarMainForm::OpenItem(int index, bool addToHistory, int row, const Ans
         LinkRecords->Clear();
         if (!openTableItem(record, row, rowKey))
             return false;
-        const AnsiString entry = IntToStr(index) + "\t1\t";
+        // The entry names the row the table opened at (a link's keyed row, a
+        // row asked for, else row 1), as the grid's click records a row the
+        // user chose: coming back to the entry shows that row again.
+        const AnsiString entry = IntToStr(index) + "\t" + IntToStr(TaxonarTable3StringGrid->Row()) + "\t";
         if (addToHistory) {
             HistoryList->Add(entry);
             HistoryIndex = HistoryList->Count() - 1;
