@@ -1000,10 +1000,11 @@ bool TTaxonarMainForm::OpenItem(int index, bool addToHistory, int row, const Ans
         LinkRecords->Clear();
         if (!openTableItem(record, row, rowKey))
             return false;
-        // The entry names the row the table opened at (a link's keyed row, a
-        // row asked for, else row 1), as the grid's click records a row the
-        // user chose: coming back to the entry shows that row again.
-        const AnsiString entry = IntToStr(index) + "\t" + IntToStr(TaxonarTable3StringGrid->Row()) + "\t";
+        // An entry names row 1, except when a link opened the table at its
+        // keyed row: that row is kept, as the grid's click keeps a row the
+        // user chose, so that coming back to the entry shows it again.
+        const int shownRow = rowKey.empty() ? 1 : TaxonarTable3StringGrid->Row();
+        const AnsiString entry = IntToStr(index) + "\t" + IntToStr(shownRow) + "\t";
         if (addToHistory) {
             HistoryList->Add(entry);
             HistoryIndex = HistoryList->Count() - 1;

