@@ -925,9 +925,14 @@ TTreeNode *TTaxonarMainForm::FindNodeByItem(int index)
 void TTaxonarMainForm::TaxonarNaviTreeViewClick(TObject *)
 {
     TTreeNode *node = TaxonarNaviTreeView->Selected();
-    if (node == nullptr || node->Data() == CurrentItem)
+    if (node == nullptr)
         return;
-    OpenItem(int(node->Data()), true, -1, AnsiString());
+    const int item = int(node->Data());
+    // The item on view stays as it is. The current item, hidden by a group or
+    // the navigation view, is shown again without a second history entry.
+    if (item == CurrentItem && (ViewMode == 2 || ViewMode == 3))
+        return;
+    OpenItem(item, item != CurrentItem, -1, AnsiString());
     UpdateMenus();
 }
 
@@ -995,7 +1000,11 @@ bool TTaxonarMainForm::OpenItem(int index, bool addToHistory, int row, const Ans
         LinkRecords->Clear();
         if (!openTableItem(record, row, rowKey))
             return false;
-        const AnsiString entry = IntToStr(index) + "\t1\t";
+        // An entry names row 1, except when a link opened the table at its
+        // keyed row: that row is kept, as the grid's click keeps a row the
+        // user chose, so that coming back to the entry shows it again.
+        const int shownRow = rowKey.empty() ? 1 : TaxonarTable3StringGrid->Row();
+        const AnsiString entry = IntToStr(index) + "\t" + IntToStr(shownRow) + "\t";
         if (addToHistory) {
             HistoryList->Add(entry);
             HistoryIndex = HistoryList->Count() - 1;

@@ -292,10 +292,13 @@ TEST_F(MainFormCellsTest, FollowingALinkOpensTheTableAtTheKeyedRow)
     EXPECT_EQ(CurrentItem, kT);
     EXPECT_EQ(ViewMode, 3);
     EXPECT_EQ(grid->Row(), 9); // the first of the two A09 rows
-    EXPECT_EQ(history(), (std::vector<std::string>{entry(kLinks, 2), entry(kT, 1)}));
-    EXPECT_EQ(CurrentEntry, entry(kT, 1));
+    EXPECT_EQ(history(), (std::vector<std::string>{entry(kLinks, 2), entry(kT, 9)}));
+    EXPECT_EQ(CurrentEntry, entry(kT, 9));
     EXPECT_TRUE(modals.empty());
     EXPECT_TRUE(form->TaxonarNaviPrevMenuItem->Enabled());
+    form->TaxonarNaviPrevMenuItem->Click();
+    form->TaxonarNaviNextMenuItem->Click();
+    EXPECT_EQ(grid->Row(), 9);
 }
 
 TEST_F(MainFormCellsTest, LinkToHiddenItemAppendsAfterForwardEntries)

@@ -80,19 +80,19 @@ TEST_F(MainFormHistoryTest, EmptyGroupLeafStoresTheCurrentEntryButAddsNothing)
     EXPECT_EQ(history(), std::vector<std::string>{entry(kT, 4)});
 }
 
-TEST_F(MainFormHistoryTest, TableReachedByKeyIsRecordedAtRowOne)
+TEST_F(MainFormHistoryTest, TableReachedByKeyIsRecordedAtTheKeyedRow)
 {
     clickTree(kP);
     ASSERT_TRUE(form->OpenItem(kT, true, -1, "A10"));
     EXPECT_EQ(form->TaxonarTable3StringGrid->Row(), 11);
-    EXPECT_EQ(CurrentEntry, entry(kT, 1));
-    EXPECT_EQ(history().back(), entry(kT, 1));
+    EXPECT_EQ(CurrentEntry, entry(kT, 11));
+    EXPECT_EQ(history().back(), entry(kT, 11));
 
     // Leaving without touching the grid folds the recorded entry back in:
-    // coming back shows row 1.
+    // coming back shows the keyed row.
     clickTree(kQ);
     form->TaxonarNaviPrevMenuItem->Click();
-    EXPECT_EQ(form->TaxonarTable3StringGrid->Row(), 1);
+    EXPECT_EQ(form->TaxonarTable3StringGrid->Row(), 11);
 }
 
 TEST_F(MainFormHistoryTest, PreviousRestoresTheRowSelectedBeforeLeaving)
@@ -132,14 +132,21 @@ TEST_F(MainFormHistoryTest, KeyUpInTheGridRecordsTheRow)
     EXPECT_EQ(CurrentEntry, entry(kT, 5));
 }
 
-TEST_F(MainFormHistoryTest, ClickingTheShownItemDoesNothing)
+TEST_F(MainFormHistoryTest, ClickingTheItemHiddenByAGroupShowsItAgain)
 {
     clickTree(kP);
     form->TaxonarNaviClassMenuItem->Click();
     const auto before = history();
     clickTree(kP);
-    EXPECT_EQ(ViewMode, 1); // still the navigation view
+    EXPECT_EQ(ViewMode, 2);
     EXPECT_EQ(history(), before);
+
+    clickTree(kT);
+    clickTree(kGroup);
+    EXPECT_EQ(ViewMode, 1);
+    clickTree(kT);
+    EXPECT_EQ(ViewMode, 3);
+    EXPECT_EQ(history(), (std::vector<std::string>{entry(kP), entry(kT, 1)})); // no second entry
 }
 
 TEST_F(MainFormHistoryTest, PdfItemGoesToTheShellAndChangesNothing)

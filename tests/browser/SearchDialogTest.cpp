@@ -220,6 +220,26 @@ TEST_F(SearchDialogTest, HintsMatchBytesExactly)
     });
 }
 
+TEST_F(SearchDialogTest, EditingKeysWorkWhileHintsShow)
+{
+    showModal([&] {
+        type("cd");
+        QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier); // selects all: typing replaces it
+        type("ab");
+        EXPECT_EQ(phrase(), "ab");
+        EXPECT_EQ(hints(), std::vector<std::string>{"abc"});
+        key(Qt::Key_Home);
+        type("X");
+        EXPECT_EQ(phrase(), "Xab");
+        QTest::keyClick(focus(), Qt::Key_A, Qt::ControlModifier);
+        type("cde");
+        key(Qt::Key_Left);
+        type("X");
+        EXPECT_EQ(phrase(), "cdXe");
+        close();
+    });
+}
+
 TEST_F(SearchDialogTest, ClickOnAHintTakesIt)
 {
     showModal([&] {
