@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -554,14 +555,20 @@ bool TKCLFormPersistent::restorePlacement(TCustomForm *f, KCLWINDOWPLACEMENT &wp
     const int64_t w = right - left, h = bottom - top;
     if (w < 0 || h < 0)
         return false;
-    // Keep the rectangle on the virtual desktop.
+    // Keep the rectangle on the virtual desktop, whose left and top edges
+    // are negative when a monitor lies left of or above the primary one. The
+    // rectangle holds the window's inner size; its frame, once the window
+    // system has framed it, reaches further right and down.
     const TRect desk = KCLVirtualDesktop();
-    if (right > desk.Width()) {
-        right = desk.Width();
+    const QWidget *window = f->Widget();
+    const int64_t frameX = std::max(0, window->frameGeometry().width() - window->width());
+    const int64_t frameY = std::max(0, window->frameGeometry().height() - window->height());
+    if (right + frameX > desk.Right) {
+        right = desk.Right - frameX;
         left = right - w;
     }
-    if (bottom > desk.Height()) {
-        bottom = desk.Height();
+    if (bottom + frameY > desk.Bottom) {
+        bottom = desk.Bottom - frameY;
         top = bottom - h;
     }
     if (left < desk.Left) {

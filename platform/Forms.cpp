@@ -16,6 +16,8 @@
 #include <QTranslator>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace platform {
 
 TApplication *Application = new TApplication(nullptr);
@@ -90,6 +92,39 @@ TCustomForm *TScreen::ActiveForm() const
 
 TMonitor TCustomForm::Monitor() const { return Screen->MonitorFromRect(TRect::FromQRect(Widget()->frameGeometry())); }
 
+namespace {
+bool holds(const TRect &area, int x, int y) { return x >= area.Left && x < area.Right && y >= area.Top && y < area.Bottom; }
+
+int64_t overlap(const TRect &a, const TRect &b)
+{
+    const int64_t w = int64_t(std::min(a.Right, b.Right)) - std::max(a.Left, b.Left);
+    const int64_t h = int64_t(std::min(a.Bottom, b.Bottom)) - std::max(a.Top, b.Top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+// Whether every pixel of Rect lies on one of the areas: the areas' edges cut
+// Rect into cells that are each wholly on an area or wholly off all of them.
+bool coveredBy(const TRect &Rect, const std::vector<TRect> &Areas)
+{
+    if (Rect.IsEmpty())
+        return false;
+    std::vector<int> xs{Rect.Left}, ys{Rect.Top};
+    for (const TRect &a : Areas) {
+        for (int x : {a.Left, a.Right})
+            if (x > Rect.Left && x < Rect.Right)
+                xs.push_back(x);
+        for (int y : {a.Top, a.Bottom})
+            if (y > Rect.Top && y < Rect.Bottom)
+                ys.push_back(y);
+    }
+    for (int x : xs)
+        for (int y : ys)
+            if (std::none_of(Areas.begin(), Areas.end(), [x, y](const TRect &a) { return holds(a, x, y); }))
+                return false;
+    return true;
+}
+} // namespace
+
 TRect KeepRectOnWorkArea(const TRect &Rect, const TRect &WorkArea, const TPoint &FrameExtra)
 {
     if (WorkArea.IsEmpty())
@@ -99,18 +134,69 @@ TRect KeepRectOnWorkArea(const TRect &Rect, const TRect &WorkArea, const TPoint 
     const int maxHeight = std::max(1, WorkArea.Height() - FrameExtra.Y);
     const int width = std::min(Rect.Width(), maxWidth);
     const int height = std::min(Rect.Height(), maxHeight);
-    auto place = [](int pos, int extent, bool shrunk, int low, int high) {
-        // A shrunk window goes wholly onto the area; otherwise only a corner
-        // that is off the area moves (to the area's nearest edge).
-        if (shrunk)
-            return std::clamp(pos, low, std::max(low, high - extent));
-        return std::clamp(pos, low, std::max(low, high - 1));
+    // A window whose top-left corner is off the area goes wholly onto it;
+    // otherwise a window shrunk across or down goes wholly onto it that way,
+    // and a fitting one stays where it is.
+    const bool cornerOff = !holds(WorkArea, Rect.Left, Rect.Top);
+    auto place = [cornerOff](int pos, int extent, bool shrunk, int low, int high) {
+        return cornerOff || shrunk ? std::clamp(pos, low, std::max(low, high - extent)) : pos;
     };
     r.Left = place(Rect.Left, width + FrameExtra.X, width < Rect.Width(), WorkArea.Left, WorkArea.Right);
     r.Top = place(Rect.Top, height + FrameExtra.Y, height < Rect.Height(), WorkArea.Top, WorkArea.Bottom);
     r.Right = r.Left + width;
     r.Bottom = r.Top + height;
     return r;
+}
+
+TRect KeepRectOnWorkAreas(const TRect &Rect, const std::vector<TRect> &WorkAreas, const TPoint &FrameExtra)
+{
+    std::vector<TRect> areas;
+    for (const TRect &a : WorkAreas)
+        if (!a.IsEmpty())
+            areas.push_back(a);
+    if (areas.empty())
+        return Rect;
+    auto frameOf = [&FrameExtra](const TRect &r) { return TRect{r.Left, r.Top, r.Right + FrameExtra.X, r.Bottom + FrameExtra.Y}; };
+    const TRect frame = frameOf(Rect);
+    if (coveredBy(frame, areas))
+        return Rect;
+    // The areas the window lies on; when none, the nearest one.
+    std::vector<const TRect *> on;
+    const TRect *most = nullptr, *nearest = nullptr;
+    int64_t mostOverlap = 0, nearestDistance = 0;
+    for (const TRect &a : areas) {
+        const int64_t o = overlap(frame, a);
+        if (o > 0)
+            on.push_back(&a);
+        if (o > mostOverlap)
+            most = &a, mostOverlap = o;
+        const int64_t dx = std::max({int64_t(0), int64_t(a.Left) - frame.Right, int64_t(frame.Left) - a.Right});
+        const int64_t dy = std::max({int64_t(0), int64_t(a.Top) - frame.Bottom, int64_t(frame.Top) - a.Bottom});
+        if (!nearest || dx * dx + dy * dy < nearestDistance)
+            nearest = &a, nearestDistance = dx * dx + dy * dy;
+    }
+    if (on.size() > 1) {
+        // Across several monitors: bring back what lies beyond them, taken
+        // together as their bounding box, or side by side (across their
+        // bounds, down what they all share), or stacked; the first that
+        // leaves the window wholly on them.
+        TRect span = *on.front(), shared = span;
+        for (const TRect *a : on) {
+            span = {std::min(span.Left, a->Left), std::min(span.Top, a->Top), std::max(span.Right, a->Right),
+                    std::max(span.Bottom, a->Bottom)};
+            shared = {std::max(shared.Left, a->Left), std::max(shared.Top, a->Top), std::min(shared.Right, a->Right),
+                      std::min(shared.Bottom, a->Bottom)};
+        }
+        for (const TRect &box : {span, TRect{span.Left, shared.Top, span.Right, shared.Bottom},
+                                 TRect{shared.Left, span.Top, shared.Right, span.Bottom}}) {
+            if (box.IsEmpty())
+                continue;
+            const TRect kept = KeepRectOnWorkArea(Rect, box, FrameExtra);
+            if (coveredBy(frameOf(kept), areas))
+                return kept;
+        }
+    }
+    return KeepRectOnWorkArea(Rect, most ? *most : *nearest, FrameExtra);
 }
 
 int ScreenWidth()
@@ -424,8 +510,10 @@ void TCustomForm::keepOnWorkArea()
         return;
     const TRect now = Bounds(window_->x(), window_->y(), window_->width(), window_->height());
     const TPoint extra = frameExtra();
-    const TRect frame{now.Left, now.Top, now.Right + extra.X, now.Bottom + extra.Y};
-    const TRect kept = KeepRectOnWorkArea(now, Screen->MonitorFromRect(frame).WorkareaRect, extra);
+    std::vector<TRect> areas;
+    for (int i = 0; i < Screen->MonitorCount(); ++i)
+        areas.push_back(Screen->Monitors(i).WorkareaRect);
+    const TRect kept = KeepRectOnWorkAreas(now, areas, extra);
     if (kept == now)
         return;
     const QSize size(kept.Width(), kept.Height());

@@ -44,6 +44,7 @@
 #include <functional>
 #include <new>
 #include <map>
+#include <vector>
 
 class QEventLoop;
 class QMenuBar;
@@ -342,13 +343,23 @@ extern TScreen *Screen;
 // above it and its closing is never taken for the last window closing.
 QWidget *DialogParentWidget(const TComponent *owner = nullptr);
 
-// A window rectangle kept on a work area: a rectangle that fits stays as it
-// is; a wider or taller one shrinks to the area's width or height and is
-// moved wholly onto it; otherwise the top-left corner is moved onto the area.
+// A window rectangle kept on a work area: a rectangle that fits with its
+// top-left corner on the area stays as it is (even when it reaches beyond the
+// area's right or bottom edge); one whose corner is off the area is moved
+// wholly onto it; a wider or taller one shrinks to the area's width or height
+// and is moved wholly onto it that way.
 // FrameExtra is what the window's frame adds to the rectangle's width and
 // height (the rectangle itself is the frame's top-left corner and the
 // window's inner size).
 TRect KeepRectOnWorkArea(const TRect &Rect, const TRect &WorkArea, const TPoint &FrameExtra = {});
+
+// A window rectangle kept on the desktop that the monitors' work areas form
+// together: a frame that lies wholly on them stays as it is, even across
+// monitors. A window across several monitors has only what lies beyond them
+// brought back when that leaves it wholly on them; otherwise it is kept on
+// the one work area it overlaps most (KeepRectOnWorkArea), or on the nearest
+// work area when it overlaps none.
+TRect KeepRectOnWorkAreas(const TRect &Rect, const std::vector<TRect> &WorkAreas, const TPoint &FrameExtra = {});
 
 // The primary screen's size.
 int ScreenWidth();

@@ -396,6 +396,10 @@ TEST_F(KCLFormPersistentTest, RestoredRectangleStaysOnTheDesktop)
     EXPECT_EQ(form->BoundsRect(), platform::Bounds(1520, 780, 400, 300));
     fp->SetPlacementText("200,0,1,-50,-30,350,270");
     EXPECT_EQ(form->BoundsRect(), platform::Bounds(0, 0, 400, 300));
+    // With a monitor left of the primary the desktop ends at x 1920, not 3840.
+    desktop(3840, 1080, -1920, 0);
+    fp->SetPlacementText("200,0,1,1700,900,2100,1200");
+    EXPECT_EQ(form->BoundsRect(), platform::Bounds(1520, 780, 400, 300));
     desktop(1920, 1080, -200, -100);
     fp->SetPlacementText("200,0,1,-500,-300,-100,0");
     EXPECT_EQ(form->BoundsRect(), platform::Bounds(-200, -100, 400, 300));
@@ -692,4 +696,42 @@ TEST_F(KCLFormPersistentTest, SmallScreenKeepsTheMainWindowOnItsWorkArea)
     EXPECT_EQ(store.values["Common/TestMainForm"],
               "200,0,1," + std::to_string(form->Left()) + ",0," + std::to_string(form->Left() + 1260) + "," +
                   std::to_string(form->Height()));
+}
+
+// Saved at x 2500 on a right-hand monitor that is gone; a left-hand one is
+// there now: the window comes back wholly on the primary's work area.
+TEST_F(KCLFormPersistentTest, WindowOfARemovedMonitorComesBackWhole)
+{
+    TMemStore store(nullptr);
+    fp->SetIniUse(ioUseLink);
+    fp->SetIniLink(&store);
+    store.values["Common/TestMainForm"] = "200,0,1,2500,100,3300,700";
+    load();
+    desktop(3840, 1080, -1920, 0);
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1080}, {-1920, 0, 0, 1080}}; };
+    platform::Screen->WorkAreaSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1050}}; };
+    form->Show();
+    QCoreApplication::processEvents();
+    const QRect frame = form->Widget()->frameGeometry();
+    EXPECT_TRUE(QRect(0, 0, 1920, 1050).contains(frame)) << frame.x() << "," << frame.y();
+    EXPECT_EQ(form->Width(), 800);
+    EXPECT_EQ(form->Height(), 600);
+}
+
+// A window across two monitors lies on the desktop: it keeps its placement
+// and saves it back unchanged.
+TEST_F(KCLFormPersistentTest, WindowAcrossTwoMonitorsKeepsItsPlacement)
+{
+    TMemStore store(nullptr);
+    fp->SetIniUse(ioUseLink);
+    fp->SetIniLink(&store);
+    store.values["Common/TestMainForm"] = "200,0,1,200,100,3400,900";
+    load();
+    desktop(3840, 1080);
+    platform::Screen->MonitorSource = [] { return std::vector<platform::TRect>{{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}}; };
+    form->Show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->BoundsRect(), platform::Bounds(200, 100, 3200, 800));
+    form->destroyNow();
+    EXPECT_EQ(store.values["Common/TestMainForm"], "200,0,1,200,100,3400,900");
 }

@@ -68,15 +68,28 @@ TEST(KeepRectOnWorkArea, FittingStaysShrunkGoesWhollyOnAndCornersComeBack)
     EXPECT_EQ(KeepRectOnWorkArea(Bounds(300, 500, 400, 984), area), Bounds(300, 30, 400, 800));
     // Wider: likewise across.
     EXPECT_EQ(KeepRectOnWorkArea(Bounds(900, 50, 1260, 200), area), Bounds(100, 50, 1000, 200));
-    // Fits but its corner is off the area: only the corner comes back.
+    // Fits but its corner is off the area: it comes back wholly.
     EXPECT_EQ(KeepRectOnWorkArea(Bounds(-50, -20, 300, 200), area), Bounds(100, 30, 300, 200));
-    EXPECT_EQ(KeepRectOnWorkArea(Bounds(1200, 900, 300, 200), area), Bounds(1099, 829, 300, 200));
+    EXPECT_EQ(KeepRectOnWorkArea(Bounds(1200, 900, 300, 200), area), Bounds(800, 630, 300, 200));
     // A part beyond the right or bottom edge with the corner on the area stays.
     EXPECT_EQ(KeepRectOnWorkArea(Bounds(900, 700, 300, 200), area), Bounds(900, 700, 300, 200));
     // The frame counts: the inner size leaves room for it.
     EXPECT_EQ(KeepRectOnWorkArea(Bounds(100, 30, 1000, 800), area, {10, 40}), Bounds(100, 30, 990, 760));
     // No work area known: nothing to keep to.
     EXPECT_EQ(KeepRectOnWorkArea(Bounds(-5, -5, 5000, 5000), TRect{}), Bounds(-5, -5, 5000, 5000));
+}
+
+// Two monitors side by side, the right-hand one with a top panel, and one
+// left of the primary.
+TEST(KeepRectOnWorkAreas, OnlyWhatNoMonitorShowsComesBack)
+{
+    const std::vector<TRect> pair{{0, 0, 1920, 1080}, {1920, 24, 3840, 1080}};
+    EXPECT_EQ(KeepRectOnWorkAreas(Bounds(200, 100, 3200, 800), pair), Bounds(200, 100, 3200, 800));
+    EXPECT_EQ(KeepRectOnWorkAreas(Bounds(200, -50, 3200, 800), pair), Bounds(200, 24, 3200, 800));
+    // Off every monitor: wholly onto the nearest.
+    const std::vector<TRect> left{{0, 0, 1920, 1050}, {-1920, 0, 0, 1080}};
+    EXPECT_EQ(KeepRectOnWorkAreas(Bounds(-2600, 100, 400, 300), left), Bounds(-1920, 100, 400, 300));
+    EXPECT_EQ(KeepRectOnWorkAreas(Bounds(2500, 900, 400, 300), left), Bounds(1520, 750, 400, 300));
 }
 
 TEST_F(FormWorkAreaTest, CentredFormLargerThanTheWorkAreaFitsItWithItsMinimum)
