@@ -1310,21 +1310,26 @@ void TTaxonarMainForm::TaxonarNaviExportMenuItemClick(TObject *)
         const int first = UpperCase(g->Cells(0, 0)) == "LINK" ? 1 : 0;
         const AnsiString folder = TaxonarSysInfo->TempPath();
         const AnsiString file = CreateExportFile(folder, "table", ".xls");
-        TextFile out(file);
-        out.Rewrite();
-        AnsiString line;
-        for (int k = first; k < g->ColCount(); ++k)
-            line += g->Cells(k, 0) + "\t";
-        out.WriteLn(line);
-        // The empty row of a table without data is no data row.
-        const int rows = FirstDataRowUsed() ? g->RowCount() : 1;
-        for (int r = 1; r < rows; ++r) {
-            line.clear();
+        try {
+            TextFile out(file);
+            out.Rewrite();
+            AnsiString line;
             for (int k = first; k < g->ColCount(); ++k)
-                line += MarkupToPlainText(g->Cells(k, r)) + "\t";
+                line += g->Cells(k, 0) + "\t";
             out.WriteLn(line);
+            // The empty row of a table without data is no data row.
+            const int rows = FirstDataRowUsed() ? g->RowCount() : 1;
+            for (int r = 1; r < rows; ++r) {
+                line.clear();
+                for (int k = first; k < g->ColCount(); ++k)
+                    line += MarkupToPlainText(g->Cells(k, r)) + "\t";
+                out.WriteLn(line);
+            }
+            out.CloseFile();
+        } catch (...) {
+            DeleteFile(file); // no half-written table is left
+            throw;
         }
-        out.CloseFile();
         ShellExecute("open", file, "", folder, 1, exportFailureText(file));
     }
 }

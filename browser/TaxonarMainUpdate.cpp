@@ -17,8 +17,11 @@
 #include <QUrl>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 namespace taxonar {
@@ -45,15 +48,25 @@ public:
 
     void Download(const AnsiString &path, const AnsiString &fileName) override
     {
+        // The file is made new: whatever already has the name (the command
+        // deletes its own file first), a link included, fails the download
+        // rather than being written through.
+        const int fd = CreateNewFile(fileName);
+        if (fd < 0)
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
         try {
-            TFileStream out(fileName, fmCreate);
-            request(path, limits_.MaxFileBytes, [&out](const char *data, int32_t n) {
-                if (out.Write(data, n) != n)
+            request(path, limits_.MaxFileBytes, [fd](const char *data, int32_t n) {
+                if (!WriteAllBytes(fd, data, size_t(n)))
                     throw EWriteError("Stream write error");
             });
         } catch (...) {
+            ::close(fd);
             DeleteFile(fileName);
             throw;
+        }
+        if (::close(fd) != 0) {
+            DeleteFile(fileName);
+            throw EWriteError("Stream write error");
         }
     }
 
@@ -191,10 +204,10 @@ bool TTaxonarMainForm::IsNewerVersion(int major, int minor, int build)
 
 bool TTaxonarMainForm::UnscrambleUpdateFile(const AnsiString &source, const AnsiString &destination)
 {
-    // The converted bytes go to a file beside the destination, which takes
-    // its place only once it is complete.
-    const AnsiString partial = destination + ".part";
-    bool partialMade = false;
+    // The converted bytes go to a new file beside the destination, which
+    // takes its place only once it is complete.
+    AnsiString partial; // set once that file is made
+    int partialFd = -1;
     try {
         TFileStream in(source, fmOpenRead | fmShareDenyWrite);
         const int64_t size = in.Size();
@@ -206,30 +219,35 @@ bool TTaxonarMainForm::UnscrambleUpdateFile(const AnsiString &source, const Ansi
         if (in.Read(key.data(), keyLength) != keyLength)
             throw EReadError("Stream read error");
 
-        {
-            TFileStream out(partial, fmCreate);
-            partialMade = true;
-            std::vector<uint8_t> buffer(65536);
-            uint32_t k = 0;
-            int64_t position = keyLength;
-            while (position < size) {
-                const int32_t n = int32_t(std::min<int64_t>(size - position, 65536));
-                if (in.Read(buffer.data(), n) != n)
-                    throw EReadError("Stream read error");
-                for (int32_t i = 0; i < n; ++i) {
-                    ++k;
-                    buffer[size_t(i)] ^= key[k % 256];
-                }
-                if (out.Write(buffer.data(), n) != n)
-                    throw EWriteError("Stream write error");
-                position += n;
+        partialFd = CreateTempFileBeside(destination, partial);
+        if (partialFd < 0)
+            throw EFCreateError("Cannot create file \"" + destination + "\". " + std::strerror(errno));
+        std::vector<uint8_t> buffer(65536);
+        uint32_t k = 0;
+        int64_t position = keyLength;
+        while (position < size) {
+            const int32_t n = int32_t(std::min<int64_t>(size - position, 65536));
+            if (in.Read(buffer.data(), n) != n)
+                throw EReadError("Stream read error");
+            for (int32_t i = 0; i < n; ++i) {
+                ++k;
+                buffer[size_t(i)] ^= key[k % 256];
             }
+            if (!WriteAllBytes(partialFd, buffer.data(), size_t(n)))
+                throw EWriteError("Stream write error");
+            position += n;
         }
+        const int fd = partialFd;
+        partialFd = -1;
+        if (::close(fd) != 0)
+            throw EWriteError("Stream write error");
         if (!RenameFile(partial, destination))
             throw EInOutError("Cannot rename " + partial, 0);
         return true;
     } catch (...) {
-        if (partialMade)
+        if (partialFd >= 0)
+            ::close(partialFd);
+        if (!partial.empty())
             DeleteFile(partial);
         return false;
     }

@@ -425,44 +425,55 @@ AnsiString padExportNumber(int32_t n)
     return result;
 }
 
+// Makes a missing counter holding 1. The number is written to a new file
+// beside it that is then linked to the counter's name, so that the counter
+// never exists empty: not while another copy may open it, not after a failed
+// write (a full disk). False when the counter could not be made (another
+// copy making it at the same moment is no failure).
+bool createCounter(const AnsiString &name)
+{
+    AnsiString temp;
+    const int fd = platform::CreateTempFileBeside(name, temp);
+    if (fd < 0)
+        return false;
+    const uint8_t one[4] = {1, 0, 0, 0};
+    bool ok = platform::WriteAllBytes(fd, one, 4);
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && (::link(temp.c_str(), name.c_str()) == 0 || errno == EEXIST);
+    ::unlink(temp.c_str());
+    return ok;
+}
+
 // Takes the number from one counter file; false when the file cannot be
-// created or opened.
+// created, opened, read or written (the number is then not used).
 bool takeExportNumber(const AnsiString &name, AnsiString &result)
 {
     using namespace platform;
-    if (!FileExists(name)) {
-        try {
-            TFileStream created(name, fmCreate);
-            const uint8_t one[4] = {1, 0, 0, 0};
-            created.WriteBuffer(one, 4);
-        } catch (const EFCreateError &) {
-            return false;
-        }
-    }
-    std::unique_ptr<TFileStream> file;
+    if (!FileExists(name) && !createCounter(name))
+        return false;
     try {
-        file = std::make_unique<TFileStream>(name, fmOpenReadWrite | fmShareExclusive);
-    } catch (const EFOpenError &) {
+        TFileStream file(name, fmOpenReadWrite | fmShareExclusive);
+        // A short file fills the number from its low end.
+        uint8_t bytes[4] = {0, 0, 0, 0};
+        file.Read(bytes, 4);
+        const uint32_t n = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                           uint32_t(bytes[3]) << 24;
+        const uint32_t next = n + 1; // wraps at 32 bits
+        const uint8_t out[4] = {uint8_t(next), uint8_t(next >> 8), uint8_t(next >> 16), uint8_t(next >> 24)};
+        file.SetPosition(0);
+        file.WriteBuffer(out, 4);
+        result = padExportNumber(static_cast<int32_t>(n));
+        return true;
+    } catch (const EStreamError &) {
         return false;
     }
-    // A short file fills the number from its low end.
-    uint8_t bytes[4] = {0, 0, 0, 0};
-    file->Read(bytes, 4);
-    const uint32_t n = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                       uint32_t(bytes[3]) << 24;
-    result = padExportNumber(static_cast<int32_t>(n));
-    const uint32_t next = n + 1; // wraps at 32 bits
-    const uint8_t out[4] = {uint8_t(next), uint8_t(next >> 8), uint8_t(next >> 16), uint8_t(next >> 24)};
-    file->SetPosition(0);
-    file->WriteBuffer(out, 4);
-    return true;
 }
 
 // Creates the file only when no file of that name exists: true when made,
 // false when the name is taken; other failures raise EFCreateError.
 bool createNewFile(const AnsiString &name)
 {
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = platform::CreateNewFile(name);
     if (fd >= 0) {
         ::close(fd);
         return true;

@@ -233,10 +233,13 @@ void XmlGetValue(const TStringList &list, const AnsiString &path, AnsiString &va
 
 // Takes the next export number from AppDir + "taxonar.counter" (a 4-byte
 // little-endian signed integer shared by every running copy) and advances it.
-// When that counter cannot be created or opened (an installed program's
-// folder the user may not write to, or another copy holding the file at that
-// moment) the counter UserDataDir + "taxonar.counter" beside the settings
-// file is used the same way; its folder is made when missing.
+// When that counter cannot be used (an installed program's folder the user
+// may not write to, another copy holding the file at that moment, a full
+// disk that refuses the write) the counter UserDataDir + "taxonar.counter"
+// beside the settings file is used the same way; its folder is made when
+// missing. A missing counter appears holding 1, never empty (it is linked
+// into place, so a folder whose file system has no hard links does not take
+// it); a number whose counter could not be advanced is not used.
 // The number is padded with "0" to six characters; the result is "" only
 // when neither counter can be used (or UserDataDir is empty and the first
 // cannot). Never raises for those cases.

@@ -10,8 +10,9 @@
 // the operation fail. Nothing is ever raised to the caller.
 //
 // Writes that replace a file (XmlCreateFile, XmlSaveFile and so XmlFormatFile)
-// do not truncate the target in place: the lines go to a temporary file in the
-// same folder, which is flushed to disk and renamed over the target. While that
+// do not truncate the target in place: the lines go to a new temporary file in
+// the same folder (made exclusively under a name nobody can foresee, never
+// through a link), which is flushed to disk and renamed over the target. While that
 // happens the target (when it exists) is held open with an exclusive lock, so a
 // file that another process holds still fails the attempt and is retried. On
 // failure the temporary file is removed and the old file stays as it was.
@@ -28,7 +29,6 @@
 #include "platform/System.h"
 #include "platform/TextFile.h"
 
-#include <atomic>
 #include <iterator>
 #include <vector>
 #include <cerrno>
@@ -112,14 +112,6 @@ private:
     int fd_;
 };
 
-AnsiString temporaryNameFor(const AnsiString &fileName)
-{
-    static std::atomic<unsigned> counter{0};
-    // Short and unique within the folder whatever the length of the target's name.
-    return platform::ExtractFilePath(fileName) + ".xmlstore." + platform::IntToStr(::getpid()) + "." +
-           platform::IntToStr(counter.fetch_add(1)) + ".tmp";
-}
-
 void syncFolderOf(const AnsiString &path)
 {
     AnsiString folder = platform::ExtractFilePath(path);
@@ -155,13 +147,6 @@ XmlTempFileCreator &tempFileCreator()
 {
     static XmlTempFileCreator creator;
     return creator;
-}
-
-int createTempFile(const AnsiString &path)
-{
-    if (tempFileCreator())
-        return tempFileCreator()(path);
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
 // Writes all the bytes at the offset; raises the run-time error on failure.
@@ -209,8 +194,8 @@ void replaceFileWithLines(const AnsiString &name, EachLine eachLine)
         targetExists = ::fstat(target.get(), &targetStat) == 0;
     }
 
-    const AnsiString temp = temporaryNameFor(fileName);
-    FdHolder tempFd(createTempFile(temp));
+    AnsiString temp;
+    FdHolder tempFd(platform::CreateTempFileBeside(fileName, temp, tempFileCreator()));
     if (tempFd.get() < 0) {
         const int err = errno;
         if (!targetExists || (err != EACCES && err != EPERM))

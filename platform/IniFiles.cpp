@@ -212,26 +212,7 @@ bool ReadFileBytes(const AnsiString &path, AnsiString &out)
 
 bool WriteFileBytesSafely(const AnsiString &path, const AnsiString &bytes)
 {
-    if (path.empty())
-        return false;
-    const AnsiString tmp = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileContent(path, bytes);
 }
 
 // ------------------------------------------------------------------ TIniFile

@@ -132,8 +132,8 @@ private:
 
 // Reads a whole file as bytes; false when it cannot be read.
 bool ReadFileBytes(const AnsiString &path, AnsiString &out);
-// Writes bytes to a temporary file beside path and renames it over path;
-// false on failure (path unchanged).
+// Writes bytes to a new temporary file beside path and renames it over path
+// (ReplaceFileContent); false on failure (path unchanged).
 bool WriteFileBytesSafely(const AnsiString &path, const AnsiString &bytes);
 
 } // namespace platform

@@ -247,20 +247,8 @@ void persist(Store &s)
         s.damaged = false;
     }
     ForceDirectories(ExtractFilePath(file));
-    const AnsiString tmp = file + ".tmp" + std::to_string(::getpid());
-    const AnsiString text = storeText(s);
-    bool ok = false;
-    if (std::FILE *f = std::fopen(tmp.c_str(), "wb")) {
-        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        ok = std::fflush(f) == 0 && ok;
-        ok = std::fclose(f) == 0 && ok;
-    }
-    if (ok)
-        ok = RenameFile(tmp, file);
-    if (!ok) {
-        std::remove(tmp.c_str());
+    if (!ReplaceFileContent(file, storeText(s)))
         std::fprintf(stderr, "registry file %s could not be written\n", file.c_str());
-    }
 }
 
 std::unique_lock<std::mutex> lockStore()

@@ -179,20 +179,9 @@ void TRichEdit::LoadFromFile(const AnsiString &path)
 
 void TRichEdit::SaveToFile(const AnsiString &path) const
 {
-    std::string rtf = WriteRtf(*edit_->document());
-    AnsiString temp = path + ".~tmp";
-    try {
-        TFileStream f(temp, fmCreate);
-        f.WriteBuffer(rtf.data(), int32_t(rtf.size()));
-    } catch (const EStreamError &e) {
-        DeleteFile(temp);
-        throw EFCreateError("Cannot create file \"" + path + "\". " + e.Message);
-    }
-    if (!RenameFile(temp, path)) {
-        int err = errno;
-        DeleteFile(temp);
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(err));
-    }
+    // Written to a new file beside the target and renamed over it.
+    if (!ReplaceFileContent(path, WriteRtf(*edit_->document())))
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
 }
 
 void TRichEdit::EnsureLayout()

@@ -64,8 +64,8 @@ public:
     // EFOpenError or EReadError and leaves the content as it was.
     void LoadFromFile(const AnsiString &path);
     // Saves the whole document as RTF. The file is written beside the target
-    // under a temporary name and renamed over it; raises EFCreateError when it
-    // cannot be written.
+    // as a new file of its own (ReplaceFileContent) and renamed over it;
+    // raises EFCreateError when it cannot be written.
     void SaveToFile(const AnsiString &path) const;
 
     std::vector<TDisplayLine> DisplayLines();

@@ -1,10 +1,13 @@
 #include "platform/SysUtils.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -299,6 +302,111 @@ std::string ReadFileBytes(const AnsiString &path)
     }
     ::close(fd);
     return data;
+}
+
+// ---------------------------------------------------- new and temporary files
+
+int CreateNewFile(const AnsiString &path)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    int fd;
+    do
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+namespace {
+
+// Random hex digits for a temporary name. The kernel's generator; should it
+// fail, a mix of the clock, the process and a counter (the exclusive
+// creation keeps the name safe even then, only guessable).
+AnsiString randomHex()
+{
+    uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != ssize_t(sizeof bits)) {
+        static std::atomic<uint64_t> counter{0};
+        timespec now {};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        bits = (uint64_t(now.tv_sec) * 1000000007u + uint64_t(now.tv_nsec)) ^ (uint64_t(::getpid()) << 40) ^
+               (counter.fetch_add(1) * 0x9E3779B97F4A7C15u);
+    }
+    static const char digits[] = "0123456789abcdef";
+    AnsiString hex(16, '0');
+    for (char &c : hex) {
+        c = digits[bits & 15];
+        bits >>= 4;
+    }
+    return hex;
+}
+
+} // namespace
+
+int CreateTempFileBeside(const AnsiString &target, AnsiString &tempName, const TNewFileCreator &create)
+{
+    // The target's name, cut so that the temporary name stays within the
+    // file system's limit on names.
+    const AnsiString stem = "." + ExtractFileName(target).substr(0, 200) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const AnsiString name = ExtractFilePath(target) + stem + randomHex() + ".tmp";
+        const int fd = create ? create(name) : CreateNewFile(name);
+        if (fd >= 0) {
+            tempName = name;
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1; // errno is EEXIST
+}
+
+bool WriteAllBytes(int fd, const void *data, size_t size)
+{
+    const char *p = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool ReplaceFileContent(const AnsiString &path, const AnsiString &bytes)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    AnsiString temp;
+    const int fd = CreateTempFileBeside(path, temp);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAllBytes(fd, bytes.data(), bytes.size());
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && !RenameFile(temp, path)) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        errno = err;
+    }
+    return ok;
 }
 
 } // namespace platform

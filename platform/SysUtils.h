@@ -8,7 +8,9 @@
 
 #include "platform/Cp1250.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -122,5 +124,38 @@ AnsiString IncludeTrailingPathDelimiter(const AnsiString &path);
 std::vector<AnsiString> ListDirectory(const AnsiString &folder);
 // The whole content of a file; raises EFOpenError / EReadError.
 std::string ReadFileBytes(const AnsiString &path);
+
+// ------------------------------------------------- new and temporary files
+//
+// A file written beside its target and renamed over it is made new, never
+// opened through a name that someone else prepared: in a folder others may
+// write to (the shared temporary folder), a link planted at a foreseeable
+// name would otherwise make the write land in the file the link leads to.
+
+// Creates the file only when nothing (no file, folder or link, not even a
+// dangling one) has its name: O_CREAT | O_EXCL | O_NOFOLLOW, permissions 0666
+// less the umask. Returns the descriptor, open for writing, or -1 with errno
+// set (EEXIST when the name is taken).
+int CreateNewFile(const AnsiString &path);
+
+// Makes a new file in the folder of `target` (so that a rename can put it in
+// the target's place) under a name nobody can foresee: "." + the target's
+// name + "." + random hex digits + ".tmp". A name that is taken is passed over
+// for another. `create` makes the file at a chosen name (CreateNewFile when
+// empty; tests stand in for a folder that refuses new files). Returns the
+// descriptor and sets tempName, or -1 with errno set.
+using TNewFileCreator = std::function<int(const AnsiString &path)>;
+int CreateTempFileBeside(const AnsiString &target, AnsiString &tempName, const TNewFileCreator &create = {});
+
+// Writes all the bytes at the descriptor's position; false with errno set
+// when a write fails (a full disk, a size limit).
+bool WriteAllBytes(int fd, const void *data, size_t size);
+
+// Replaces the file `path` by one holding `bytes`: they go to a temporary
+// file beside it (CreateTempFileBeside), which is then renamed over `path`
+// (a link at `path` is replaced, as a rename does). On failure the temporary
+// file is removed, `path` stays as it was, and false is returned with errno
+// set.
+bool ReplaceFileContent(const AnsiString &path, const AnsiString &bytes);
 
 } // namespace platform

@@ -4,7 +4,9 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <csignal>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,6 +166,45 @@ TEST(ExportCounter, ACounterHeldByAnotherProcessIsNotUsed)
         EXPECT_TRUE(seen.insert(n).second) << "number " << n << " given twice";
     }
     EXPECT_GT(taken, 0);
+}
+
+TEST(ExportCounter, ACounterThatTakesNoWriteFallsBackAndIsNeverLeftEmpty)
+{
+    CounterFolder c;
+    TempFolder user, out;
+    // A full disk: the program folder's counter opens but refuses the write.
+    ASSERT_EQ(::symlink("/dev/full", c.counter().c_str()), 0);
+    UserDataDir = user.path();
+    EXPECT_EQ(NextExportNumber(), "000001");
+    EXPECT_EQ(readFile(user.file("taxonar.counter")), le(2));
+    struct stat st {};
+    ASSERT_EQ(::lstat(c.counter().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // No counter yet and no file may grow past 3 bytes: neither counter is
+    // made (empty), and the export takes the smallest free number.
+    ASSERT_EQ(::unlink(c.counter().c_str()), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        UserDataDir = user.file("fresh/");
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 3;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        AnsiString name;
+        try {
+            name = CreateExportFile(out.path(), "table", ".xls");
+        } catch (...) {
+            _exit(1);
+        }
+        _exit(name == out.file("table.000001.xls") ? 0 : 2);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(platform::ListDirectory(c.folder.path()), std::vector<AnsiString>{});
+    EXPECT_EQ(platform::ListDirectory(user.file("fresh/")), std::vector<AnsiString>{});
 }
 
 // ------------------------------------------------------------ export files

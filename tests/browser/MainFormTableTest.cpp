@@ -6,6 +6,9 @@
 #include "kcl/KCLSysInfo.h"
 #include "platform/Classes.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace mainformtest {
 namespace {
 
@@ -252,6 +255,25 @@ TEST_F(MainFormExportTest, UnwritableTargetReachesTheDefaultHandlerWithoutShell)
     platform::SafeCall([&] { form->TaxonarNaviExportMenuItem->Click(); });
     EXPECT_TRUE(shell.empty());
     EXPECT_EQ(errors.size(), 2u);
+}
+
+TEST_F(MainFormExportTest, ATableThatCannotBeWrittenWholeLeavesNoFile)
+{
+    expectHandlerExceptions();
+    ASSERT_TRUE(form->OpenItem(kLinkTable, false, -1, ""));
+    // Files may not grow past 16 bytes: the counter fits, the table does not.
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limit = old;
+    limit.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    platform::SafeCall([&] { form->TaxonarNaviExportMenuItem->Click(); });
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(shell.empty());
+    EXPECT_FALSE(platform::FileExists(folder() + "table.000001.xls"));
 }
 
 TEST_F(MainFormExportTest, ANameTakenByAFolderIsPassedOver)
