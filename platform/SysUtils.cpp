@@ -1,7 +1,9 @@
 #include "platform/SysUtils.h"
 
+#include <QFile>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -276,11 +278,11 @@ std::string ReadFileBytes(const AnsiString &path)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\". " + std::strerror(errno));
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\". " + std::strerror(EISDIR));
     }
     std::string data;
     char buf[65536];
@@ -299,6 +301,25 @@ std::string ReadFileBytes(const AnsiString &path)
     }
     ::close(fd);
     return data;
+}
+
+QString PathToQString(const AnsiString &path)
+{
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+AnsiString PathToText(const AnsiString &path) { return QStringToAnsi(PathToQString(path)); }
+
+AnsiString AbsolutePath(const AnsiString &path)
+{
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char *cwd = ::getcwd(nullptr, 0);
+    if (!cwd)
+        return AnsiString();
+    AnsiString full = IncludeTrailingPathDelimiter(cwd) + path;
+    std::free(cwd);
+    return full;
 }
 
 } // namespace platform

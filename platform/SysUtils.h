@@ -123,4 +123,14 @@ std::vector<AnsiString> ListDirectory(const AnsiString &folder);
 // The whole content of a file; raises EFOpenError / EReadError.
 std::string ReadFileBytes(const AnsiString &path);
 
+// A path holds the names as the file system stores them (UTF-8 bytes), not
+// CP1250 text. It leaves the program as text only through these: for Qt and
+// other programs as the file system decodes its names, and for a message in
+// the program's code page (a character the code page lacks becomes '?').
+QString PathToQString(const AnsiString &path);
+AnsiString PathToText(const AnsiString &path);
+// The path itself when it is absolute, else the current folder + '/' + path;
+// empty when the current folder cannot be read.
+AnsiString AbsolutePath(const AnsiString &path);
+
 } // namespace platform

@@ -1,6 +1,8 @@
 // Colours, fonts and the canvas on a bitmap.
 #include "platform/Graphics.h"
 
+#include "TestSupport.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
@@ -312,6 +314,20 @@ TEST_F(CanvasTest, DeferredTextRectDrawsAsTextRectUnlessPaintedOver)
     };
     for (size_t i = 0; i < afters.size(); ++i)
         EXPECT_TRUE(draw(true, afters[i]) == draw(false, afters[i])) << i;
+}
+
+TEST_F(CanvasTest, FilesNamedWithPolishLettersLoadAndAreNamedInErrors)
+{
+    testsupport::TempFolder tmp;
+    ASSERT_TRUE(QImage(3, 2, QImage::Format_RGB32).save(QString::fromUtf8(tmp.file("łódź.png"))));
+    bmp.LoadFromFile(tmp.file("łódź.png"));
+    EXPECT_EQ(bmp.Width(), 3);
+    try {
+        bmp.LoadFromFile(tmp.file("brak-łódź.png"));
+        ADD_FAILURE();
+    } catch (const EFOpenError &e) {
+        EXPECT_NE(e.Message.find(Utf8ToAnsi("brak-łódź.png")), AnsiString::npos) << e.Message;
+    }
 }
 
 } // namespace
