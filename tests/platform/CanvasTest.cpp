@@ -316,18 +316,12 @@ TEST_F(CanvasTest, DeferredTextRectDrawsAsTextRectUnlessPaintedOver)
         EXPECT_TRUE(draw(true, afters[i]) == draw(false, afters[i])) << i;
 }
 
-TEST_F(CanvasTest, FilesNamedWithPolishLettersLoadAndAreNamedInErrors)
+TEST_F(CanvasTest, AFileNamedWithPolishLettersLoads)
 {
     testsupport::TempFolder tmp;
     ASSERT_TRUE(QImage(3, 2, QImage::Format_RGB32).save(QString::fromUtf8(tmp.file("łódź.png"))));
     bmp.LoadFromFile(tmp.file("łódź.png"));
     EXPECT_EQ(bmp.Width(), 3);
-    try {
-        bmp.LoadFromFile(tmp.file("brak-łódź.png"));
-        ADD_FAILURE();
-    } catch (const EFOpenError &e) {
-        EXPECT_NE(e.Message.find(Utf8ToAnsi("brak-łódź.png")), AnsiString::npos) << e.Message;
-    }
 }
 
 } // namespace
