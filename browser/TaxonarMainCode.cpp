@@ -60,15 +60,35 @@ AnsiString launcherStatusText(int code)
     return Pl(text) + " (xdg-open, kod " + IntToStr(code) + ").";
 }
 
-// The target as the launcher takes it.
+// The file a request names: the file itself when absolute, else the file in
+// the request's folder; empty for an address (no folder given).
+AnsiString requestPath(const ShellRequest &r)
+{
+    if (!r.File.empty() && r.File[0] == '/')
+        return r.File;
+    if (r.File.rfind("mailto:", 0) != 0 && !r.Directory.empty())
+        return IncludeTrailingPathDelimiter(r.Directory) + r.File;
+    return AnsiString();
+}
+
+// The target as the launcher takes it: an address as a URL, a file as its
+// absolute path with the names decoded as the file system stores them.
+// Nothing else reaches the launcher, so no target is taken for an option.
 QString launcherTarget(const ShellRequest &r)
 {
-    const QString target = AnsiToQString(r.File);
-    if (r.File.rfind("mailto:", 0) == 0 || (!r.File.empty() && r.File[0] == '/'))
-        return target;
-    if (!r.Directory.empty())
-        return AnsiToQString(IncludeTrailingPathDelimiter(r.Directory) + r.File);
-    return QUrl::fromUserInput(target).toString();
+    AnsiString path = requestPath(r);
+    if (path.empty()) {
+        if (r.File.rfind("mailto:", 0) == 0)
+            return AnsiToQString(r.File);
+        const QUrl url = QUrl::fromUserInput(AnsiToQString(r.File));
+        if (url.isValid() && !url.scheme().isEmpty())
+            return url.toString();
+        path = r.File; // not an address: a file in the current folder
+    }
+    const AnsiString full = AbsolutePath(path);
+    if (full.empty())
+        throw Exception(Pl("Nie można ustalić bieżącego folderu."));
+    return PathToQString(full);
 }
 
 // Starts the launcher without waiting for it; its failure status, when it
@@ -101,10 +121,8 @@ AnsiString shellFailureMessage(const ShellRequest &request, const AnsiString &re
 {
     AnsiString text = request.FailureText;
     if (text.empty()) {
-        AnsiString target = request.File;
-        if (!target.empty() && target[0] != '/' && !request.Directory.empty())
-            target = IncludeTrailingPathDelimiter(request.Directory) + target;
-        text = Pl("Nie można otworzyć: ") + target;
+        const AnsiString path = requestPath(request);
+        text = Pl("Nie można otworzyć: ") + (path.empty() ? request.File : PathToText(path));
     }
     if (!reason.empty())
         text += "\n\n" + reason;
@@ -948,7 +966,7 @@ bool TTaxonarMainForm::OpenItem(int index, bool addToHistory, int row, const Ans
     if (mode == "PDF") {
         // Always the one matrix document, whatever the record names.
         ShellExecute("open", "matryca.pdf", "", AppDir, 1,
-                     Pl("Nie można otworzyć matrycy klasyfikacji (plik ") + AppDir + "matryca.pdf).");
+                     Pl("Nie można otworzyć matrycy klasyfikacji (plik ") + PathToText(AppDir + "matryca.pdf") + ").");
         return true;
     }
 
@@ -1288,7 +1306,7 @@ namespace {
 
 AnsiString exportFailureText(const AnsiString &file)
 {
-    return Pl("Nie można otworzyć wyeksportowanego tematu. Eksport zapisano w pliku:\n") + file;
+    return Pl("Nie można otworzyć wyeksportowanego tematu. Eksport zapisano w pliku:\n") + PathToText(file);
 }
 
 } // namespace

@@ -53,7 +53,7 @@ public:
         // rather than being written through.
         const int fd = CreateNewFile(fileName);
         if (fd < 0)
-            throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+            throw EFCreateError("Cannot create file \"" + PathToText(fileName) + "\". " + std::strerror(errno));
         try {
             request(path, limits_.MaxFileBytes, [fd](const char *data, int32_t n) {
                 if (!WriteAllBytes(fd, data, size_t(n)))
@@ -221,7 +221,7 @@ bool TTaxonarMainForm::UnscrambleUpdateFile(const AnsiString &source, const Ansi
 
         partialFd = CreateTempFileBeside(destination, partial);
         if (partialFd < 0)
-            throw EFCreateError("Cannot create file \"" + destination + "\". " + std::strerror(errno));
+            throw EFCreateError("Cannot create file \"" + PathToText(destination) + "\". " + std::strerror(errno));
         std::vector<uint8_t> buffer(65536);
         uint32_t k = 0;
         int64_t position = keyLength;
@@ -242,7 +242,7 @@ bool TTaxonarMainForm::UnscrambleUpdateFile(const AnsiString &source, const Ansi
         if (::close(fd) != 0)
             throw EWriteError("Stream write error");
         if (!RenameFile(partial, destination))
-            throw EInOutError("Cannot rename " + partial, 0);
+            throw EInOutError("Cannot rename " + PathToText(partial), 0);
         return true;
     } catch (...) {
         if (partialFd >= 0)

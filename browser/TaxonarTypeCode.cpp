@@ -327,7 +327,7 @@ void ResetTextFile(platform::TextFile &file, const AnsiString &path)
     } catch (const platform::EInOutError &e) {
         // The run-time message alone ("File not found") does not say which
         // of the catalogue's files is at fault.
-        throw platform::EInOutError(e.Message + ": " + path, e.ErrorCode);
+        throw platform::EInOutError(e.Message + ": " + platform::PathToText(path), e.ErrorCode);
     }
 }
 
@@ -480,7 +480,7 @@ bool createNewFile(const AnsiString &name)
     }
     if (errno == EEXIST)
         return false;
-    throw platform::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(errno));
+    throw platform::EFCreateError("Cannot create file \"" + platform::PathToText(name) + "\". " + std::strerror(errno));
 }
 
 } // namespace
@@ -513,7 +513,7 @@ AnsiString CreateExportFile(const AnsiString &folder, const AnsiString &prefix, 
         if (createNewFile(name))
             return name;
         if (n == INT32_MAX)
-            throw platform::EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(EEXIST));
+            throw platform::EFCreateError("Cannot create file \"" + platform::PathToText(name) + "\". " + std::strerror(EEXIST));
     }
 }
 

@@ -350,7 +350,7 @@ bool KCLLoadItemFromFile(const AnsiString &FileName, int Kind, const std::vector
     if (Positions == nullptr) {
         int32_t count = -1;
         if (KCLProbeContainerFile(FileName, count, &probed) != Kind)
-            throw platform::EFOpenError("Cannot open file " + FileName);
+            throw platform::EFOpenError("Cannot open file " + platform::PathToText(FileName));
         Positions = &probed;
     }
     platform::TFileStream file(FileName, platform::fmOpenRead | platform::fmShareDenyWrite);

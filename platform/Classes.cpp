@@ -274,7 +274,7 @@ TFileStream::TFileStream(const AnsiString &path, uint16_t mode) : path_(path)
     if (mode == fmCreate) {
         fd_ = OpenShared(path, O_RDWR | O_CREAT, true, true);
         if (fd_ < 0)
-            throw EFCreateError("Cannot create file \"" + path + "\". " + sysMessage(errno));
+            throw EFCreateError("Cannot create file \"" + PathToText(path) + "\". " + sysMessage(errno));
         return;
     }
     int access = mode & 0x3;
@@ -282,7 +282,7 @@ TFileStream::TFileStream(const AnsiString &path, uint16_t mode) : path_(path)
     bool exclusive = (mode & 0xF0) == fmShareExclusive;
     fd_ = OpenShared(path, flags, exclusive);
     if (fd_ < 0)
-        throw EFOpenError("Cannot open file \"" + path + "\". " + sysMessage(errno));
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\". " + sysMessage(errno));
 }
 
 TFileStream::~TFileStream()

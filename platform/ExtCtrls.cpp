@@ -207,8 +207,8 @@ void TImage::SetPicture(const QImage &image) { picture_ = image; prepare(); }
 void TImage::LoadFromFile(const AnsiString &path)
 {
     QImage img;
-    if (!img.load(AnsiToQString(path)))
-        throw EFOpenError("Cannot open file \"" + path + "\"");
+    if (!img.load(PathToQString(path)))
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\"");
     SetPicture(img);
 }
 

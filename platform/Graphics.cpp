@@ -663,8 +663,8 @@ void TBitmap::Assign(const TBitmap &other)
 void TBitmap::LoadFromFile(const AnsiString &path)
 {
     QImage img;
-    if (!img.load(AnsiToQString(path)))
-        throw EFOpenError("Cannot open file \"" + path + "\"");
+    if (!img.load(PathToQString(path)))
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\"");
     LoadFromImage(img);
 }
 

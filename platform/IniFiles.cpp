@@ -229,7 +229,7 @@ TIniData TIniFile::load() const
 void TIniFile::save(const TIniData &data) const
 {
     if (!WriteFileBytesSafely(fileName_, data.Text()))
-        throw EIniFileException("Unable to write to " + fileName_);
+        throw EIniFileException("Unable to write to " + PathToText(fileName_));
 }
 
 AnsiString TIniFile::ReadString(const AnsiString &Section, const AnsiString &Ident, const AnsiString &Default)
@@ -325,7 +325,7 @@ void TMemIniFile::Rename(const AnsiString &FileName, bool Reload)
 void TMemIniFile::UpdateFile()
 {
     if (!WriteFileBytesSafely(fileName_, data_.Text()))
-        throw EIniFileException("Unable to write to " + fileName_);
+        throw EIniFileException("Unable to write to " + PathToText(fileName_));
 }
 
 } // namespace platform

@@ -181,7 +181,7 @@ void TRichEdit::SaveToFile(const AnsiString &path) const
 {
     // Written to a new file beside the target and renamed over it.
     if (!ReplaceFileContent(path, WriteRtf(*edit_->document())))
-        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+        throw EFCreateError("Cannot create file \"" + PathToText(path) + "\". " + std::strerror(errno));
 }
 
 void TRichEdit::EnsureLayout()

@@ -1,8 +1,10 @@
 #include "platform/SysUtils.h"
 
 #include <atomic>
+#include <QFile>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -279,11 +281,11 @@ std::string ReadFileBytes(const AnsiString &path)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\". " + std::strerror(errno));
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+        throw EFOpenError("Cannot open file \"" + PathToText(path) + "\". " + std::strerror(EISDIR));
     }
     std::string data;
     char buf[65536];
@@ -407,6 +409,25 @@ bool ReplaceFileContent(const AnsiString &path, const AnsiString &bytes)
         errno = err;
     }
     return ok;
+}
+
+QString PathToQString(const AnsiString &path)
+{
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+AnsiString PathToText(const AnsiString &path) { return QStringToAnsi(PathToQString(path)); }
+
+AnsiString AbsolutePath(const AnsiString &path)
+{
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char *cwd = ::getcwd(nullptr, 0);
+    if (!cwd)
+        return AnsiString();
+    AnsiString full = IncludeTrailingPathDelimiter(cwd) + path;
+    std::free(cwd);
+    return full;
 }
 
 } // namespace platform

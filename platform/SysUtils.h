@@ -158,4 +158,14 @@ bool WriteAllBytes(int fd, const void *data, size_t size);
 // set.
 bool ReplaceFileContent(const AnsiString &path, const AnsiString &bytes);
 
+// A path holds the names as the file system stores them (UTF-8 bytes), not
+// CP1250 text. It leaves the program as text only through these: for Qt and
+// other programs as the file system decodes its names, and for a message in
+// the program's code page (a character the code page lacks becomes '?').
+QString PathToQString(const AnsiString &path);
+AnsiString PathToText(const AnsiString &path);
+// The path itself when it is absolute, else the current folder + '/' + path;
+// empty when the current folder cannot be read.
+AnsiString AbsolutePath(const AnsiString &path);
+
 } // namespace platform

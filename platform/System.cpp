@@ -51,8 +51,10 @@ AnsiString ExecutableDir()
 {
     char buf[PATH_MAX + 1];
     ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
-    if (n <= 0)
-        return "./";
+    if (n <= 0) {
+        const AnsiString here = AbsolutePath("");
+        return here.empty() ? AnsiString("/") : here;
+    }
     return ExtractFilePath(AnsiString(buf, size_t(n)));
 }
 
@@ -61,7 +63,14 @@ AnsiString UserAppDataDir()
     return IncludeTrailingPathDelimiter(envOr("XDG_DATA_HOME", homeDir() + "/.local/share"));
 }
 
-AnsiString TempDir() { return IncludeTrailingPathDelimiter(envOr("TMPDIR", "/tmp")); }
+// A relative $TMPDIR is taken from the current folder, so that the paths of
+// files made there are whole on their own; when the current folder cannot be
+// read it counts as missing.
+AnsiString TempDir()
+{
+    const AnsiString dir = AbsolutePath(envOr("TMPDIR", "/tmp"));
+    return IncludeTrailingPathDelimiter(dir.empty() ? AnsiString("/tmp") : dir);
+}
 
 AnsiString WindowsDir()
 {

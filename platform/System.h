@@ -2,9 +2,11 @@
 // them on Linux:
 // - the program folder is the folder of the running executable;
 // - the user's application-data folder is $XDG_DATA_HOME, else ~/.local/share;
-// - the temporary folder is $TMPDIR, else /tmp;
+// - the temporary folder is $TMPDIR (a relative one taken from the current
+//   folder), else /tmp;
 // - the "Windows folder" is the XDG config home, the "system folder" /usr/lib.
-// Every folder returned here ends in '/'.
+// Every folder returned here ends in '/'; the program folder and the
+// temporary folder are always absolute.
 #pragma once
 
 #include "platform/Cp1250.h"

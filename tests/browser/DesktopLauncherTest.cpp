@@ -8,9 +8,11 @@
 #include "kcl/KCLSysInfo.h"
 #include "platform/SysUtils.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mainformtest {
 namespace {
@@ -190,6 +192,53 @@ TEST_F(DesktopLauncherTest, ALauncherEndingInFailureIsReported)
     EXPECT_TRUE(has(boxes[1], A("matrycy klasyfikacji"))) << boxes[1];
     EXPECT_TRUE(has(boxes[1], A("Plik nie istnieje"))) << boxes[1];
     EXPECT_EQ(testsupport::readFile(args), AppDir + "matryca.pdf\n");
+}
+
+TEST_F(DesktopLauncherTest, PolishLettersInFoldersReachLauncherAndMessageAsOnDisk)
+{
+    const std::string tmp = temp.path() + "ćwiczenie"; // UTF-8, as the file system names it
+    ASSERT_TRUE(platform::ForceDirectories(tmp));
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    const std::string args = fakeLauncher(3);
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    form->TaxonarNaviExportMenuItem->Click();
+    ASSERT_TRUE(waitFor([&] { return boxes.size() == 1; }));
+    const std::string table = tmp + "/table.000001.xls";
+    EXPECT_EQ(testsupport::readFile(args), table + "\n");
+    EXPECT_TRUE(platform::FileExists(table));
+    EXPECT_TRUE(has(boxes[0], A(table.c_str()))) << boxes[0];
+
+    AppDir = temp.path() + "łódź/";
+    ASSERT_TRUE(platform::ForceDirectories(AppDir));
+    testsupport::writeFile(AppDir + "matryca.pdf", "%PDF");
+    form->OpenItem(kPdf, true, -1, "");
+    ASSERT_TRUE(waitFor([&] { return boxes.size() == 2; }));
+    EXPECT_EQ(testsupport::readFile(args), AppDir + "matryca.pdf\n");
+    EXPECT_TRUE(has(boxes[1], A((AppDir + "matryca.pdf").c_str()))) << boxes[1];
+}
+
+TEST_F(DesktopLauncherTest, ARelativeTemporaryFolderReachesTheLauncherWhole)
+{
+    struct InFolder {
+        std::string old = QDir::currentPath().toStdString();
+        explicit InFolder(const std::string &dir) { EXPECT_EQ(::chdir(dir.c_str()), 0); }
+        ~InFolder() { EXPECT_EQ(::chdir(old.c_str()), 0); }
+    } inTemp(temp.path());
+    const std::string table = temp.path() + "-rel/table.000001.xls";
+    ASSERT_TRUE(platform::ForceDirectories(temp.path() + "-rel"));
+    ::setenv("TMPDIR", "-rel", 1);
+    const std::string args = fakeLauncher(0);
+    ASSERT_TRUE(form->OpenItem(kT, false, -1, ""));
+    form->TaxonarNaviExportMenuItem->Click();
+    ASSERT_TRUE(launcherEnded(args));
+    EXPECT_EQ(testsupport::readFile(args), table + "\n");
+    EXPECT_TRUE(platform::FileExists(table));
+
+    // A file in a relative folder is taken from the current one.
+    ::unlink(args.c_str());
+    ShellExecute("open", "table.000001.xls", "", "-rel", 1);
+    ASSERT_TRUE(launcherEnded(args));
+    EXPECT_EQ(testsupport::readFile(args), table + "\n");
 }
 
 TEST_F(DesktopLauncherTest, AMissingLauncherIsNamedWithItsPackage)

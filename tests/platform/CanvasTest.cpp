@@ -1,6 +1,8 @@
 // Colours, fonts and the canvas on a bitmap.
 #include "platform/Graphics.h"
 
+#include "TestSupport.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
@@ -312,6 +314,14 @@ TEST_F(CanvasTest, DeferredTextRectDrawsAsTextRectUnlessPaintedOver)
     };
     for (size_t i = 0; i < afters.size(); ++i)
         EXPECT_TRUE(draw(true, afters[i]) == draw(false, afters[i])) << i;
+}
+
+TEST_F(CanvasTest, AFileNamedWithPolishLettersLoads)
+{
+    testsupport::TempFolder tmp;
+    ASSERT_TRUE(QImage(3, 2, QImage::Format_RGB32).save(QString::fromUtf8(tmp.file("łódź.png"))));
+    bmp.LoadFromFile(tmp.file("łódź.png"));
+    EXPECT_EQ(bmp.Width(), 3);
 }
 
 } // namespace
