@@ -299,17 +299,50 @@ void TControlStrings::Assign(const TStringList &source)
 
 // ----------------------------------------------------------------- list box
 
+namespace {
+
+// Sets a flag for its lifetime: the control's own changes of its current
+// line, which fire no event.
+class QuietScope {
+public:
+    explicit QuietScope(bool &flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~QuietScope() { flag_ = before_; }
+    QuietScope(const QuietScope &) = delete;
+    QuietScope &operator=(const QuietScope &) = delete;
+
+private:
+    bool &flag_;
+    const bool before_;
+};
+
+} // namespace
+
+// A change of the lines moves or drops the current line without the user:
+// no OnClick.
 class TListBox::Strings : public TControlStrings {
 public:
-    explicit Strings(QListWidget *w) : w_(w) {}
+    Strings(QListWidget *w, bool &quiet) : w_(w), quiet_(quiet) {}
 
 protected:
-    void inserted(int index, const AnsiString &s) override { w_->insertItem(index, AnsiToQString(s)); }
-    void deleted(int index) override { delete w_->takeItem(index); }
-    void cleared() override { w_->clear(); }
+    void inserted(int index, const AnsiString &s) override
+    {
+        QuietScope q(quiet_);
+        w_->insertItem(index, AnsiToQString(s));
+    }
+    void deleted(int index) override
+    {
+        QuietScope q(quiet_);
+        delete w_->takeItem(index);
+    }
+    void cleared() override
+    {
+        QuietScope q(quiet_);
+        w_->clear();
+    }
 
 private:
     QListWidget *w_;
+    bool &quiet_;
 };
 
 namespace {
@@ -336,11 +369,11 @@ TListBox::TListBox(TComponent *AOwner) : TWinControl(AOwner)
     list_->setUniformItemSizes(true);
     setWidget(list_, list_->viewport());
     list_->resize(121, 97);
-    items_ = std::make_unique<Strings>(list_);
+    items_ = std::make_unique<Strings>(list_, quiet_);
     SetColor(clWindow);
     list_->viewport()->installEventFilter(new ListPressFilter(&changedSincePress_, list_));
     QObject::connect(list_, &QListWidget::currentRowChanged, list_, [this](int) {
-        if (settingIndex_)
+        if (quiet_)
             return;
         changedSincePress_ = true;
         SafeCall([this] { Click(); });
@@ -359,14 +392,13 @@ int TListBox::ItemIndex() const { return list_->currentRow(); }
 
 void TListBox::SetItemIndex(int value)
 {
-    settingIndex_ = true;
+    QuietScope q(quiet_);
     if (value < 0 || value >= items_->Count()) {
         list_->setCurrentRow(-1);
         list_->clearSelection();
     } else {
         list_->setCurrentRow(value);
     }
-    settingIndex_ = false;
 }
 
 void TListBox::SetItemHeight(int value)
@@ -389,17 +421,32 @@ int TListBox::ItemAtPos(int x, int y) const
 
 // ---------------------------------------------------------------- combo box
 
+// As for the list box: a change of the lines fires neither OnClick nor
+// OnChange.
 class TComboBox::Strings : public TControlStrings {
 public:
-    explicit Strings(QComboBox *w) : w_(w) {}
+    Strings(QComboBox *w, bool &quiet) : w_(w), quiet_(quiet) {}
 
 protected:
-    void inserted(int index, const AnsiString &s) override { w_->insertItem(index, AnsiToQString(s)); }
-    void deleted(int index) override { w_->removeItem(index); }
-    void cleared() override { w_->clear(); }
+    void inserted(int index, const AnsiString &s) override
+    {
+        QuietScope q(quiet_);
+        w_->insertItem(index, AnsiToQString(s));
+    }
+    void deleted(int index) override
+    {
+        QuietScope q(quiet_);
+        w_->removeItem(index);
+    }
+    void cleared() override
+    {
+        QuietScope q(quiet_);
+        w_->clear();
+    }
 
 private:
     QComboBox *w_;
+    bool &quiet_;
 };
 
 TComboBox::TComboBox(TComponent *AOwner) : TWinControl(AOwner)
@@ -407,10 +454,10 @@ TComboBox::TComboBox(TComponent *AOwner) : TWinControl(AOwner)
     combo_ = new QComboBox();
     setWidget(combo_);
     combo_->resize(145, 21);
-    items_ = std::make_unique<Strings>(combo_);
+    items_ = std::make_unique<Strings>(combo_, quiet_);
     SetStyle(csDropDown);
     QObject::connect(combo_, &QComboBox::currentIndexChanged, combo_, [this](int) {
-        if (settingIndex_)
+        if (quiet_)
             return;
         SafeCall([this] {
             Click();
@@ -426,9 +473,8 @@ int TComboBox::ItemIndex() const { return combo_->currentIndex(); }
 
 void TComboBox::SetItemIndex(int value)
 {
-    settingIndex_ = true;
+    QuietScope q(quiet_);
     combo_->setCurrentIndex(value >= 0 && value < items_->Count() ? value : -1);
-    settingIndex_ = false;
 }
 
 void TComboBox::SetStyle(TComboBoxStyle value)

@@ -7,8 +7,11 @@
 // changes, also when Checked is set in code. An edit fires OnChange whenever
 // its text changes, also in code. A list box fires OnClick when the user
 // selects a line with the mouse or the keyboard (clicking the selected line
-// again counts too), not when ItemIndex is set in code. A check box has the
-// Windows metrics (a 13-pixel box, its text 4 pixels after it).
+// again counts too), not when ItemIndex is set in code nor when a change of
+// its lines (clearing, adding, deleting) moves or drops the current line; a
+// combo box fires neither OnClick nor OnChange for such a change either. A
+// check box has the Windows metrics (a 13-pixel box, its text 4 pixels after
+// it).
 // Texts are CP1250 bytes; characters typed that the code page lacks become
 // '?'.
 #pragma once
@@ -204,7 +207,7 @@ private:
     QListWidget *list_;
     std::unique_ptr<TControlStrings> items_;
     int itemHeight_ = 13;
-    bool settingIndex_ = false;
+    bool quiet_ = false; // the control changes its current line itself: no event
     bool changedSincePress_ = false;
 };
 
@@ -236,7 +239,7 @@ private:
     std::unique_ptr<TControlStrings> items_;
     TComboBoxStyle style_ = csDropDown;
     bool sorted_ = false;
-    bool settingIndex_ = false;
+    bool quiet_ = false; // the control changes its current line itself: no event
 };
 
 class TGroupBox : public TWinControl {
