@@ -680,6 +680,8 @@ void TTaxonarMainForm::TaxonarTable3StringGridMouseMove(TObject *, TShiftState, 
 
 void TTaxonarMainForm::TaxonarTable3StringGridMouseUp(TObject *, TMouseButton, TShiftState, int X, int Y)
 {
+    if (SearchRunning())
+        return; // a link opens nothing while the classification search runs
     TStringGrid *g = TaxonarTable3StringGrid;
     int col = -1, row = -1;
     g->MouseToCell(X, Y, col, row);

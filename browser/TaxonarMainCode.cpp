@@ -183,6 +183,7 @@ TTaxonarMainForm::TTaxonarMainForm(TComponent *AOwner) : TForm(AOwner)
     OnShow = TNotifyEvent::Bind<&TTaxonarMainForm::FormShow>(this);
     OnHide = TNotifyEvent::Bind<&TTaxonarMainForm::FormHide>(this);
     OnDestroy = TNotifyEvent::Bind<&TTaxonarMainForm::FormDestroy>(this);
+    OnClose = TCloseEvent::Bind<&TTaxonarMainForm::FormClose>(this);
     // The form-reading step of the size component: chain the handlers just
     // set, then hook the window procedure.
     TaxonarFormSize->ChainFormEvents();
@@ -719,6 +720,12 @@ void TTaxonarMainForm::FormDestroy(TObject *)
     FormReady = false;
 }
 
+void TTaxonarMainForm::FormClose(TObject *, TCloseAction &)
+{
+    if (searchRunning_)
+        searchCancelled_ = true;
+}
+
 void TTaxonarMainForm::FormResize(TObject *) { LayoutSidePanels(); }
 
 void TTaxonarMainForm::FormCanResize(TObject *, int &, int &, bool &Resize)
@@ -817,6 +824,15 @@ void TTaxonarMainForm::setCommandEnabled(TMenuItem *item, TToolButton *button, b
 
 void TTaxonarMainForm::UpdateMenus()
 {
+    // Nothing can be started while the classification search runs.
+    if (searchRunning_) {
+        DisableControls();
+        TaxonarSearchButton1->SetEnabled(false);
+        TaxonarSearchButton2->SetEnabled(false);
+        TaxonarFindCloseButton->SetEnabled(false);
+        return;
+    }
+    TaxonarFindCloseButton->SetEnabled(true);
     const int historyCount = HistoryList ? HistoryList->Count() : 0;
     setCommandEnabled(TaxonarProgramSubMenu, nullptr, UiReady);
     setCommandEnabled(TaxonarProgramExitMenuItem, nullptr, UiReady);
@@ -943,7 +959,7 @@ TTreeNode *TTaxonarMainForm::FindNodeByItem(int index)
 void TTaxonarMainForm::TaxonarNaviTreeViewClick(TObject *)
 {
     TTreeNode *node = TaxonarNaviTreeView->Selected();
-    if (node == nullptr)
+    if (searchRunning_ || node == nullptr)
         return;
     const int item = int(node->Data());
     // The item on view stays as it is. The current item, hidden by a group or

@@ -36,6 +36,10 @@
 // - The tree is built only by LoadDefinitions; the node of each record is
 //   kept by record index, so that the lookups by item stay cheap for large
 //   catalogues while returning the first node in the tree's order.
+// - While the classification search runs, UpdateMenus keeps every command,
+//   the page-search buttons and the hit panel's close image off, and a click
+//   in the tree, the hit list or a table link opens nothing; closing the
+//   window stops the search, which then shows nothing more.
 #pragma once
 
 #include "browser/TaxonarTypeCode.h"
@@ -196,6 +200,8 @@ public:
     void FormShow(platform::TObject *Sender);
     void FormHide(platform::TObject *Sender);
     void FormDestroy(platform::TObject *Sender);
+    // Closing the window stops a classification search that is running.
+    void FormClose(platform::TObject *Sender, platform::TCloseAction &Action);
     void FormResize(platform::TObject *Sender);
     void FormCanResize(platform::TObject *Sender, int &NewWidth, int &NewHeight, bool &Resize);
     void TaxonarStartTimerTimer(platform::TObject *Sender);
@@ -342,6 +348,10 @@ public:
     // The search with the parameters the dialog wrote: the scan, the return
     // to the item open before, the message and the first hit opened.
     void RunClassificationSearch();
+    // Whether a classification search is running (from the scan to the first
+    // hit opened), and whether closing the window has asked it to stop.
+    bool SearchRunning() const { return searchRunning_; }
+    bool SearchCancelled() const { return searchCancelled_; }
     void OpenSearchHit();
     void TaxonarFindListBoxClick(platform::TObject *Sender);
     void TaxonarFindListBoxKeyUp(platform::TObject *Sender, uint16_t &Key, platform::TShiftState Shift);
@@ -380,6 +390,8 @@ private:
     AnsiString lastParent_;
     AnsiString lastSignature_;
     int lastParentRecord_ = -1;
+    bool searchRunning_ = false;
+    bool searchCancelled_ = false;
 };
 
 extern TTaxonarMainForm *TaxonarMainForm;

@@ -13,7 +13,11 @@
 // - The classification search does not show each item it searches; it finds
 //   the hits that showing the item and testing the view's lines or rows
 //   would find (see SearchScan), on worker threads. The window answers
-//   messages during the scan and shows the busy cursor.
+//   messages during the scan and shows the busy cursor; nothing can be
+//   started meanwhile (UpdateMenus keeps every command off, and the tree,
+//   the hit list and the close image open or clear nothing). Closing the
+//   window stops the scan: the workers stop taking items and are joined, and
+//   nothing more is opened or shown.
 #include "browser/TaxonarFind2Code.h"
 #include "browser/TaxonarInfoCode.h"
 #include "browser/TaxonarMainCode.h"
@@ -569,8 +573,9 @@ public:
 
     const std::vector<SearchCandidate> &Candidates() const { return candidates_; }
     // The hit numbers of candidate `k` (grid rows of a table, or 1, 2, ...
-    // for the matching lines of a document); false when its file is missing.
-    // Taken in order. Raises what opening the item raises.
+    // for the matching lines of a document); false when its file is missing
+    // or the window was closed meanwhile. Taken in order. Raises what opening
+    // the item raises.
     bool Item(size_t k, std::vector<int> &numbers);
     // After the last candidate taken.
     void Finish();
@@ -741,6 +746,8 @@ void SearchScan::settle()
 bool SearchScan::Item(size_t k, std::vector<int> &numbers)
 {
     pump();
+    if (form_.SearchCancelled())
+        return false;
     const SearchCandidate &item = candidates_[k];
     State state;
     {
@@ -779,6 +786,8 @@ bool SearchScan::Item(size_t k, std::vector<int> &numbers)
             if (ready_.wait_for(lock, std::chrono::milliseconds(10)) == std::cv_status::timeout) {
                 lock.unlock();
                 pump();
+                if (form_.SearchCancelled())
+                    return false;
                 lock.lock();
             }
         }
@@ -937,6 +946,8 @@ AnsiString TTaxonarMainForm::GetRowSearchText(int row) const
 
 void TTaxonarMainForm::TaxonarNaviFindMenuItemClick(TObject *)
 {
+    if (searchRunning_)
+        return;
     DisableControls();
     // The commands come back also when an exception ends the run.
     struct Finish {
@@ -983,6 +994,26 @@ public:
 
 void TTaxonarMainForm::RunClassificationSearch()
 {
+    // From here to the first hit opened nothing else can start; afterwards
+    // the commands follow their rules again.
+    struct Running {
+        TTaxonarMainForm &form;
+        explicit Running(TTaxonarMainForm &f) : form(f)
+        {
+            form.searchRunning_ = true;
+            form.searchCancelled_ = false;
+            form.UpdateMenus();
+        }
+        ~Running()
+        {
+            form.searchRunning_ = false;
+            form.searchCancelled_ = false;
+            form.UpdateMenus();
+        }
+        Running(const Running &) = delete;
+        Running &operator=(const Running &) = delete;
+    } running(*this);
+
     FindReturnItem = -1;
     FindReturnRow = -1;
     FoundList->Clear();
@@ -999,6 +1030,8 @@ void TTaxonarMainForm::RunClassificationSearch()
         // the item it started from, also when an item's error ends it.
         BusyCursor busy;
         Application->ProcessMessages();
+        if (searchCancelled_)
+            return;
 
         std::vector<SearchCandidate> candidates;
         for (int i = 0; i < ItemRecords->Count(); ++i) {
@@ -1015,7 +1048,7 @@ void TTaxonarMainForm::RunClassificationSearch()
         // one they may run further while the window's thread opens an item.
         const size_t cores = std::max(1u, std::thread::hardware_concurrency());
         SearchScan scan(*this, std::move(candidates), limit > 0 ? cores : 4 * cores);
-        for (size_t k = 0; k < scan.Candidates().size(); ++k) {
+        for (size_t k = 0; k < scan.Candidates().size() && !searchCancelled_; ++k) {
             std::vector<int> numbers;
             if (!scan.Item(k, numbers))
                 continue;
@@ -1029,6 +1062,8 @@ void TTaxonarMainForm::RunClassificationSearch()
             if (limit > 0 && FoundList->Count() >= limit)
                 break;
         }
+        if (searchCancelled_)
+            return; // the scan's workers are joined as it goes
         scan.Finish();
 
         if (FindReturnItem < 0) {
@@ -1043,6 +1078,8 @@ void TTaxonarMainForm::RunClassificationSearch()
         }
     }
 
+    if (searchCancelled_)
+        return;
     if (FoundList->Count() == 0)
         ShowSearchMessage(Pl(NotFoundMessage));
 
@@ -1097,18 +1134,24 @@ void TTaxonarMainForm::OpenSearchHit()
 
 void TTaxonarMainForm::TaxonarFindListBoxClick(TObject *)
 {
+    if (searchRunning_)
+        return;
     OpenSearchHit();
     UpdateMenus();
 }
 
 void TTaxonarMainForm::TaxonarFindListBoxKeyUp(TObject *, uint16_t &, TShiftState)
 {
+    if (searchRunning_)
+        return;
     OpenSearchHit();
     UpdateMenus();
 }
 
 void TTaxonarMainForm::TaxonarFindCloseButtonClick(TObject *)
 {
+    if (searchRunning_)
+        return;
     FoundList->Clear();
     TaxonarFindListBox->Clear();
     LayoutSidePanels();

@@ -3,11 +3,14 @@
 // the return to the item open before, the hit list (opening a hit by click
 // or key, the close image), and the busy cursor during the scan.
 #include "SearchFixture.h"
+#include "tools/PrepTool.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QListWidget>
 #include <QTimer>
+#include <QTreeWidget>
+#include <functional>
 
 namespace mainformtest {
 namespace {
@@ -352,6 +355,108 @@ TEST_F(BusyCursorTest, RestoredWhenAnItemRaises)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(during, std::vector<int>{Qt::WaitCursor});
     EXPECT_EQ(overrideShape(), -1);
+}
+
+// A search of a common word through a generated catalogue while the test
+// acts on the window at every round of the event loop within the scan (one
+// at least: the busy cursor shows then).
+class SearchLockTest : public SearchTest {
+protected:
+    static constexpr int kTables = 4;
+    static constexpr int kFirstRtf = kTables + 2;
+    QTimer timer;
+    int rounds = 0;
+    std::function<void()> onRound;
+
+    void SetUp() override
+    {
+        SearchTest::SetUp();
+        rbkn::SearchCatalogueOptions options;
+        options.Tables = kTables;
+        options.RowsPerTable = 20;
+        options.RtfItems = 30;
+        options.RtfKb = 6;
+        rbkn::WriteSearchCatalogue(prog.path(), options);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (overrideShape() == Qt::WaitCursor && onRound) {
+                ++rounds;
+                onRound();
+            }
+        });
+    }
+
+    // Searches "po" among the RTF items from the first of them, in a new
+    // window: what the search leaves.
+    std::vector<std::string> run(std::function<void()> during)
+    {
+        delete form;
+        form = nullptr;
+        messages.clear();
+        startActive();
+        clickTree(kFirstRtf);
+        onRound = std::move(during);
+        timer.start(0);
+        search("po", 1, 2, true, 1);
+        timer.stop();
+        std::vector<std::string> o = found();
+        for (const std::string &h : history())
+            o.push_back("history " + h);
+        o.push_back("current " + std::to_string(CurrentItem));
+        for (const AnsiString &m : messages)
+            o.push_back("message " + m);
+        return o;
+    }
+};
+
+TEST_F(SearchLockTest, ClicksDuringTheScanStartNothing)
+{
+    const std::vector<std::string> alone = run({});
+    ASSERT_GT(alone.size(), 30u);
+    modals.clear();
+    std::vector<std::string> on; // what was on after each round
+    const std::vector<std::string> clicked = run([&] {
+        if (rounds > 3)
+            return; // a second search started here would start a third
+        auto *tree = static_cast<QTreeWidget *>(form->TaxonarNaviTreeView->Widget());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+        QTest::keyClick(form->TaxonarSearchEdit->Widget(), Qt::Key_A);
+        auto *hits = static_cast<QListWidget *>(form->TaxonarFindListBox->Widget());
+        if (hits->count() > 0)
+            QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, hits->visualItemRect(hits->item(0)).center());
+        QTest::keyClick(hits, Qt::Key_Down);
+        QTest::mouseClick(form->TaxonarNaviFindToolButton->Widget(), Qt::LeftButton);
+        QTest::mouseClick(form->TaxonarFindCloseButton->Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+        for (const std::string &name : enabledCommands())
+            on.push_back(name);
+        for (platform::TControl *c : std::initializer_list<platform::TControl *>{
+                 form->TaxonarFindCloseButton, form->TaxonarSearchButton1, form->TaxonarSearchButton2})
+            if (c->Enabled())
+                on.push_back(c->Name());
+    });
+    EXPECT_GE(rounds, 1);
+    EXPECT_EQ(on, std::vector<std::string>{});
+    EXPECT_EQ(modals, std::vector<AnsiString>{"TaxonarFind2Form"}) << "one search only";
+    EXPECT_EQ(clicked, alone);
+    // Afterwards the commands follow their rules again.
+    EXPECT_EQ(enabledCommands().count("TaxonarNaviFindMenuItem"), 1u);
+    EXPECT_TRUE(form->TaxonarFindCloseButton->Enabled());
+}
+
+TEST_F(SearchLockTest, ClosingTheWindowStopsTheScan)
+{
+    delete form;
+    form = nullptr;
+    startActive();
+    onRound = [this] { form->Close(); };
+    timer.start(0);
+    search("po", 1, 2, true, 1);
+    timer.stop();
+    EXPECT_GE(rounds, 1);
+    EXPECT_FALSE(form->Visible());
+    // Nothing was found, nothing opened and nothing said after the close.
+    EXPECT_TRUE(found().empty());
+    EXPECT_EQ(CurrentItem, -1);
+    EXPECT_TRUE(messages.empty());
 }
 
 } // namespace
