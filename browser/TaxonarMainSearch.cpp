@@ -994,21 +994,28 @@ public:
 
 void TTaxonarMainForm::RunClassificationSearch()
 {
-    // From here to the first hit opened nothing else can start; afterwards
-    // the commands follow their rules again.
+    // From here to the first hit opened nothing else can start: the caller
+    // has disabled the commands, UpdateMenus keeps them so, and the controls
+    // that the commands leave alone are off until the end.
     struct Running {
         TTaxonarMainForm &form;
+        const bool find = form.TaxonarSearchButton1->Enabled();
+        const bool findNext = form.TaxonarSearchButton2->Enabled();
         explicit Running(TTaxonarMainForm &f) : form(f)
         {
             form.searchRunning_ = true;
             form.searchCancelled_ = false;
-            form.UpdateMenus();
+            form.TaxonarSearchButton1->SetEnabled(false);
+            form.TaxonarSearchButton2->SetEnabled(false);
+            form.TaxonarFindCloseButton->SetEnabled(false);
         }
         ~Running()
         {
             form.searchRunning_ = false;
             form.searchCancelled_ = false;
-            form.UpdateMenus();
+            form.TaxonarSearchButton1->SetEnabled(find);
+            form.TaxonarSearchButton2->SetEnabled(findNext);
+            form.TaxonarFindCloseButton->SetEnabled(true);
         }
         Running(const Running &) = delete;
         Running &operator=(const Running &) = delete;
