@@ -55,6 +55,22 @@ QTextDocument *TRichEdit::Document() const
 void TRichEdit::resizeEvent(QResizeEvent *event)
 {
     edit_->setGeometry(QRect(QPoint(0, 0), event->size()));
+    // On a change of width the text edit keeps a vertical scroll bar it
+    // showed before when the document, wider than the view, is no longer
+    // taller than it (its guard against the bar coming and going for ever).
+    // The lines would then wrap at a width that depends on what the view
+    // was before. So the bar is decided afresh at the new width, unless the
+    // document is certainly taller than the view, which needs the bar at
+    // any width.
+    QScrollBar *bar = edit_->verticalScrollBar();
+    if (event->size().width() != event->oldSize().width() && edit_->isVisible() && bar->isVisible() &&
+        edit_->verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+        !TallerThan(*edit_->document(), edit_->maximumViewportSize().height())) {
+        const int value = bar->value();
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        bar->setValue(value); // where the text edit alone would have left it
+    }
     QWidget::resizeEvent(event);
 }
 
