@@ -55,6 +55,23 @@ QTextDocument *TRichEdit::Document() const
 void TRichEdit::resizeEvent(QResizeEvent *event)
 {
     edit_->setGeometry(QRect(QPoint(0, 0), event->size()));
+    // On a change of width the text edit keeps a vertical scroll bar it
+    // showed before when the document, wider than the view, now fits its
+    // height beside the bar (its guard against the bar coming and going for
+    // ever). The lines would then wrap at a width that depends on what the
+    // view was before. So when the document fits, the bar is decided afresh
+    // at the new width. A document certainly taller than the view is left
+    // alone; the others are laid out here at once, as they would be soon.
+    QScrollBar *bar = edit_->verticalScrollBar();
+    if (event->size().width() != event->oldSize().width() && edit_->isVisible() && bar->isVisible() &&
+        edit_->verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+        !TallerThan(*edit_->document(), edit_->maximumViewportSize().height()) &&
+        edit_->document()->documentLayout()->documentSize().height() <= edit_->viewport()->height()) {
+        const int value = bar->value();
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        bar->setValue(value); // where the text edit alone would have left it
+    }
     QWidget::resizeEvent(event);
 }
 

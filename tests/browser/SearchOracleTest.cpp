@@ -5,6 +5,8 @@
 // the same state, and everything the search leaves behind must be the same:
 // the hits in order, the hit list, the selection of the first hit, the view,
 // item and row shown, CurrentItem, the history, the messages and errors.
+// Every test runs on the bare test screen and on screens of three common
+// sizes: the RTF view's size, and so its lines, follow the screen.
 #include "SearchFixture.h"
 #include "platform/Cp1250.h"
 #include "tools/PrepTool.h"
@@ -91,9 +93,34 @@ struct Query {
     int Limit;
 };
 
-class SearchOracleTest : public SearchTest {
+struct ScreenSize {
+    const char *Name;
+    int Width, Height; // 0: the bare test screen
+};
+
+void PrintTo(const ScreenSize &screen, std::ostream *os)
+{
+    *os << screen.Name;
+}
+
+const ScreenSize kScreens[] = {{"Bare", 0, 0}, {"S1024x768", 1024, 768}, {"S1366x768", 1366, 768},
+                               {"S1920x1200", 1920, 1200}};
+
+class SearchOracleTest : public SearchTest, public ::testing::WithParamInterface<ScreenSize> {
 protected:
     std::string folder; // the program folder searched
+
+    void SetUp() override
+    {
+        SearchTest::SetUp();
+        const ScreenSize screen = GetParam();
+        if (screen.Width == 0)
+            platform::Screen->MonitorSource = nullptr;
+        else
+            platform::Screen->MonitorSource = [screen] {
+                return std::vector<platform::TRect>{{0, 0, screen.Width, screen.Height}};
+            };
+    }
 
     void useFolder(const std::string &dir)
     {
@@ -221,7 +248,7 @@ protected:
     }
 };
 
-TEST_F(SearchOracleTest, SampleCatalogue)
+TEST_P(SearchOracleTest, SampleCatalogue)
 {
     useFolder(RUBRIKON_PROGRAM_DIR "/");
     start();
@@ -257,7 +284,7 @@ protected:
     }
 };
 
-TEST_F(GeneratedCatalogueTest, Tables)
+TEST_P(GeneratedCatalogueTest, Tables)
 {
     const Start table{firstItem("SZT", "TABLE", 2), 5};
     int hits = 0;
@@ -271,7 +298,7 @@ TEST_F(GeneratedCatalogueTest, Tables)
     EXPECT_GT(hits, 50);
 }
 
-TEST_F(GeneratedCatalogueTest, RtfItems)
+TEST_P(GeneratedCatalogueTest, RtfItems)
 {
     const Start rtf{firstItem("SZR", "RTF", 1), -1};
     int hits = 0;
@@ -315,7 +342,7 @@ protected:
     }
 };
 
-TEST_F(ManyRtfItemsTest, CommonWordEveryResultAndTheLimits)
+TEST_P(ManyRtfItemsTest, CommonWordEveryResultAndTheLimits)
 {
     const Start rtf{firstItem("SZR", "RTF", 5), -1};
     int hits = 0;
@@ -329,7 +356,7 @@ TEST_F(ManyRtfItemsTest, CommonWordEveryResultAndTheLimits)
     EXPECT_GT(hits, 1000);
 }
 
-TEST_F(ManyRtfItemsTest, ItemsThatAreNotSettledAmongMany)
+TEST_P(ManyRtfItemsTest, ItemsThatAreNotSettledAmongMany)
 {
     expectHandlerExceptions();
     // A file that is not RTF, an item whose table record raises, and later
@@ -374,6 +401,12 @@ std::string longParagraph(int words, int seed)
 
 class EdgeCatalogueTest : public SearchOracleTest {
 protected:
+    static std::string plaski(const std::string &word)
+    {
+        return "{\\rtf1\\ansi\\ansicpg1250 " + rtfPicture(3000, 8) + "\\par " + longParagraph(100, 5) + "\\par " +
+               word + "\\par}";
+    }
+
     void SetUp() override
     {
         SearchOracleTest::SetUp();
@@ -404,7 +437,7 @@ protected:
                   table("Linki", "linki.txt", twoColumns) + table("Bezkolumn", "linki.txt", {"COLUMNS=0"}) +
                   table("Brak", "brak.txt", twoColumns) + rtf("BrakRtf", "brak.rtf") +
                   table("Pusta", "pusta.txt", twoColumns) + table("Pierwszy", "pierwszy.txt", {"COLUMNS=2", "NAME1=Kod", "WIDTH1=40", "NAME2=Nazwa", "WIDTH2=AUTO"}) +
-                  rtf("Prawie", "prawie.rtf") + rtf("Akapit", "akapit.rtf") +
+                  rtf("Plaski", "plaski.rtf") + rtf("Prawie", "prawie.rtf") + rtf("Akapit", "akapit.rtf") +
                   rtf("Sredni", "sredni.rtf"));
         // Characters beyond the code page: a surrogate pair, a lone surrogate.
         write("krotki.rtf", RtfLines({"uprawa zbóż", "", "handel \\line uprawa", longParagraph(30, 1),
@@ -434,6 +467,9 @@ protected:
                                "@ZZ-uszkodzony\r\n");
         write("pusta.txt", "\r\n@K7\r\n" + EncodeTableLine("   ") + "\r\n");
         write("pierwszy.txt", TableFile({" \t \"\" ", "\t", "uprawa\tpierwszy", "b\tdrugi uprawa"}));
+        // Wider than the view and lower than it, opened right after a table;
+        // its words stack up while the view is parked behind the grid.
+        write("plaski.rtf", plaski(std::string(400, 'q')));
         // About as high as the view: settled by opening the item.
         std::string almost = "{\\rtf1\\ansi\\ansicpg1250 ";
         for (int p = 0; p < 50; ++p)
@@ -451,7 +487,7 @@ protected:
     }
 };
 
-TEST_F(EdgeCatalogueTest, EveryKindOfItem)
+TEST_P(EdgeCatalogueTest, EveryKindOfItem)
 {
     int hits = 0;
     for (const Start &s : {Start{}, Start{firstItem("TT", "RTF"), -1}, Start{firstItem("TT", "TABLE"), 2}}) {
@@ -471,7 +507,28 @@ TEST_F(EdgeCatalogueTest, EveryKindOfItem)
     EXPECT_GT(hits, 20);
 }
 
-TEST_F(EdgeCatalogueTest, AnItemThatRaisesEndsTheSearchAlike)
+// The wide, low item is one that the search opens; it must wrap at the same
+// width after the table before it as after an RTF item. A word that just
+// fills the view (it is broken anywhere) shows it: one line at the view's
+// full width, two beside a vertical scroll bar.
+TEST_P(EdgeCatalogueTest, WideLowItemAfterATable)
+{
+    const int item = firstItem("TT", "RTF", 6);
+    ASSERT_EQ(GetRecordValue(ItemRecords->Strings(item), "NAME="), "Plaski");
+    clickTree(firstItem("TT", "RTF"));
+    clickTree(item);
+    int letters = 0;
+    for (const auto &line : form->TaxonarRtf2RichEdit->RichEdit()->DisplayLines())
+        if (line.Text.startsWith("qq")) {
+            letters = int(line.Text.size());
+            break;
+        }
+    ASSERT_GT(letters, 0);
+    write("plaski.rtf", plaski(std::string(size_t(letters), 'q')));
+    EXPECT_EQ(compare({}, {"q", "TT", 1, 2}), 1);
+}
+
+TEST_P(EdgeCatalogueTest, AnItemThatRaisesEndsTheSearchAlike)
 {
     expectHandlerExceptions();
     write("t.definition", std::string(kDefinitionFile) +
@@ -496,6 +553,12 @@ TEST_F(EdgeCatalogueTest, AnItemThatRaisesEndsTheSearchAlike)
         EXPECT_EQ(errors.size(), 1u) << bad;
     }
 }
+
+auto screenName = [](const ::testing::TestParamInfo<ScreenSize> &info) { return std::string(info.param.Name); };
+INSTANTIATE_TEST_SUITE_P(, SearchOracleTest, ::testing::ValuesIn(kScreens), screenName);
+INSTANTIATE_TEST_SUITE_P(, GeneratedCatalogueTest, ::testing::ValuesIn(kScreens), screenName);
+INSTANTIATE_TEST_SUITE_P(, ManyRtfItemsTest, ::testing::ValuesIn(kScreens), screenName);
+INSTANTIATE_TEST_SUITE_P(, EdgeCatalogueTest, ::testing::ValuesIn(kScreens), screenName);
 
 } // namespace
 } // namespace mainformtest

@@ -411,3 +411,43 @@ TEST(RichEditLoadRoute, TwoLongTablesShowAsBefore)
     writeFile(folder.file("tables.rtf"), TwoLongTables(260));
     ExpectSameView(folder.file("tables.rtf"), true, QSize(640, 60));
 }
+
+// The main window parks the view at no width behind the table view and loads
+// the next document there; a document wider than the view but lower than it
+// must then wrap as in a view that kept its width.
+TEST(RichEditLoadRoute, WideLowDocumentWrapsAlikeAfterTheViewWasParked)
+{
+    // A picture wider than the view, words that stack up at no width, and a
+    // word that is broken anywhere.
+    std::string words;
+    for (int i = 0; i < 60; ++i)
+        words += "yy ";
+    TempFolder folder;
+    writeFile(folder.file("wide.rtf"), "{\\rtf1\\ansi {\\pict\\pngblip\\picwgoal30000\\pichgoal150 " + PngHex(20, 1) +
+                                           "}\\par " + words + "\\par " + std::string(300, 'x') + "\\par}");
+    QWidget window;
+    window.resize(500, 300);
+    window.show();
+    TRichEdit parked(&window), open(&window);
+    for (TRichEdit *v : {&parked, &open}) {
+        v->setGeometry(0, 0, 500, 300);
+        v->show();
+        v->LoadFromFile(folder.file("wide.rtf"));
+    }
+    parked.setGeometry(0, 0, 0, 300);
+    QApplication::processEvents();
+    for (TRichEdit *v : {&parked, &open}) {
+        v->Clear(); // as the main window opens an item
+        v->LoadFromFile(folder.file("wide.rtf"));
+    }
+    parked.setGeometry(0, 0, 500, 300);
+    auto starts = [](TRichEdit &view) {
+        std::vector<int> out;
+        for (const auto &l : view.DisplayLines())
+            out.push_back(l.CharPos);
+        return out;
+    };
+    EXPECT_EQ(starts(parked), starts(open));
+    QApplication::processEvents();
+    EXPECT_FALSE(parked.Editor()->verticalScrollBar()->isVisible());
+}
