@@ -56,6 +56,7 @@
 
 class TKCLSysInfo;
 class TKCLFormPersistent;
+class QFont;
 
 namespace taxonar {
 
@@ -383,5 +384,10 @@ private:
 };
 
 extern TTaxonarMainForm *TaxonarMainForm;
+
+// A copy of the font with data of its own, for a worker thread of the
+// classification search: a font's data caches the font engine of the thread
+// that last used it, so threads must not share it.
+QFont SearchOwnFont(const QFont &font);
 
 } // namespace taxonar
