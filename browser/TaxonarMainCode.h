@@ -60,6 +60,7 @@
 
 class TKCLSysInfo;
 class TKCLFormPersistent;
+class QFont;
 
 namespace taxonar {
 
@@ -395,5 +396,10 @@ private:
 };
 
 extern TTaxonarMainForm *TaxonarMainForm;
+
+// A copy of the font with data of its own, for a worker thread of the
+// classification search: a font's data caches the font engine of the thread
+// that last used it, so threads must not share it.
+QFont SearchOwnFont(const QFont &font);
 
 } // namespace taxonar

@@ -27,6 +27,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
@@ -132,21 +133,67 @@ void ansiText(std::u16string_view text, AnsiString &out)
 // per core), a few items ahead of the window's thread, which takes the
 // results in item order, opens the items that were not settled, and keeps
 // the window answering meanwhile. A worker makes its own documents, layouts
-// and fonts; the hit test only reads the search parameters, which nothing
-// changes during the scan. Once the result limit is reached the workers stop
-// taking items.
+// and fonts, and an event dispatcher for the timers of Qt's document layout;
+// the hit test reads the scan's own copy of the search terms, taken when the
+// scan starts. The workers are plain threads, joined at the end, so that a
+// thread checker tells them from the threads Qt starts for itself. Once the
+// result limit is reached the workers stop taking items.
 
-// A copy of the font with data of its own: a font's data caches the font
-// engine of the thread that last used it, so threads do not share it.
-QFont ownFont(const QFont &font)
+// The terms of the hit test: the phrase and its words in comparable form,
+// and the word mode.
+struct SearchTerms {
+    AnsiString Phrase;
+    std::vector<AnsiString> Words;
+    int WordMode = 0;
+
+    // The terms the search dialog left in the search parameters.
+    static SearchTerms Current()
+    {
+        SearchTerms terms{SearchText, {}, SearchWordMode};
+        for (int i = 0; SearchWords && i < SearchWords->Count(); ++i)
+            terms.Words.push_back(SearchWords->Strings(i));
+        return terms;
+    }
+
+    bool Matches(const AnsiString &text) const
+    {
+        const AnsiString c = ComparableText(text);
+        switch (WordMode) {
+        case 0:
+            for (const AnsiString &word : Words)
+                if (!ContainsTerm(c, word))
+                    return false;
+            return true;
+        case 1:
+            return ContainsTerm(c, Phrase);
+        case 2:
+            for (const AnsiString &word : Words)
+                if (ContainsTerm(c, word))
+                    return true;
+            return false;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+QFont SearchOwnFont(const QFont &font)
 {
-    QFont own = font;
-    if (own.pointSizeF() > 0)
-        own.setPointSizeF(own.pointSizeF());
-    else
-        own.setPixelSize(own.pixelSize());
+    // A font made from a list of families gets data of its own (a copy, or a
+    // setter given the value the font has, would share the data); the other
+    // attributes, the resolution and the mask of set attributes are then
+    // taken over.
+    QFont fresh(font.families());
+    QFont own = fresh.resolve(font);
+    if (own.isCopyOf(font))
+        return fresh; // the fonts were equal already, with the same mask
+    own.setResolveMask(font.resolveMask());
     return own;
 }
+
+namespace {
 
 // A candidate item of the search.
 struct SearchCandidate {
@@ -174,7 +221,7 @@ struct ParsedRtf {
 };
 
 // A table item's hits (false: beyond the table view's bounds).
-bool tableHits(const TTaxonarMainForm &form, const SearchCandidate &item, std::vector<int> &numbers)
+bool tableHits(const SearchTerms &terms, const SearchCandidate &item, std::vector<int> &numbers)
 {
     // The record's numbers are converted as the table view converts them, so
     // that a bad one raises here too.
@@ -203,7 +250,7 @@ bool tableHits(const TTaxonarMainForm &form, const SearchCandidate &item, std::v
     bool rowOneTested = false;
     auto testRowOne = [&] {
         rowOneTested = true;
-        if (form.LineMatchesSearch(rowOne))
+        if (terms.Matches(rowOne))
             numbers.push_back(1);
     };
     ReadTableFile(item.Path, int(searched.size()), false, [&](int row, const std::vector<TableCell> &cells) {
@@ -220,7 +267,7 @@ bool tableHits(const TTaxonarMainForm &form, const SearchCandidate &item, std::v
         }
         if (!rowOneTested)
             testRowOne();
-        if (form.LineMatchesSearch(text))
+        if (terms.Matches(text))
             numbers.push_back(row);
     });
     if (!rowOneTested)
@@ -230,7 +277,7 @@ bool tableHits(const TTaxonarMainForm &form, const SearchCandidate &item, std::v
 
 // Reads and parses an RTF item and tests its paragraphs. False when the file
 // is not RTF; `parsed` stays empty when no paragraph passes.
-bool parseRtfItem(const TTaxonarMainForm &form, const AnsiString &path, std::unique_ptr<ParsedRtf> &parsed)
+bool parseRtfItem(const SearchTerms &terms, const AnsiString &path, std::unique_ptr<ParsedRtf> &parsed)
 {
     const std::string data = ReadFileBytes(path);
     if (!IsRtf(data))
@@ -257,7 +304,7 @@ bool parseRtfItem(const TTaxonarMainForm &form, const AnsiString &path, std::uni
         }
         if (!picture)
             ansiText(text, ansi);
-        p->Keep[i] = picture || form.LineMatchesSearch(ansi);
+        p->Keep[i] = picture || terms.Matches(ansi);
         any = any || p->Keep[i];
     }
     if (any)
@@ -269,8 +316,8 @@ bool parseRtfItem(const TTaxonarMainForm &form, const AnsiString &path, std::uni
 // makes are used by that thread only.
 class RtfLineCounter {
 public:
-    RtfLineCounter(const TTaxonarMainForm &form, const ViewGeometry &view)
-        : form_(form), view_(view), font_(ownFont(view.Font))
+    RtfLineCounter(const SearchTerms &terms, const ViewGeometry &view)
+        : terms_(terms), view_(view), font_(SearchOwnFont(view.Font))
     {
         // The view's device belongs to the window's thread: an image of the
         // same resolution stands for it.
@@ -286,7 +333,7 @@ public:
     bool Hits(ParsedRtf &parsed, std::vector<int> &numbers);
 
 private:
-    const TTaxonarMainForm &form_;
+    const SearchTerms &terms_;
     const ViewGeometry &view_;
     const QFont font_; // the view's font, for this thread
     QImage device_;    // the view's device, for this thread (null: none)
@@ -343,10 +390,14 @@ std::unique_ptr<QTextDocument> RtfLineCounter::layoutDocument(RtfDocument &rtf, 
         throw;
     }
     swapAside();
+    // The layout is made on an empty page, where it lays nothing out, so that
+    // the document is laid out once, for the device and at the width.
+    doc->setPageSize(QSizeF(0, 0));
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
     if (!device_.isNull())
-        doc->documentLayout()->setPaintDevice(&device_);
+        layout->setPaintDevice(&device_);
     doc->setTextWidth(width);
-    (void)doc->documentLayout()->documentSize();
+    (void)layout->documentSize();
     return doc;
 }
 
@@ -358,7 +409,7 @@ void RtfLineCounter::countLines(QTextDocument &doc, std::vector<int> &numbers) c
     AnsiString ansi;
     auto test = [&](std::u16string_view text) {
         ansiText(text, ansi);
-        if (form_.LineMatchesSearch(ansi))
+        if (terms_.Matches(ansi))
             numbers.push_back(++n);
     };
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
@@ -590,6 +641,7 @@ private:
     enum class Geometry { Unmeasured, Known, Unknown };
 
     TTaxonarMainForm &form_;
+    const SearchTerms terms_; // the hit test's terms as the scan started
     const std::vector<SearchCandidate> candidates_;
     const size_t lookAhead_;
     int lastCandidate_ = -1; // the last candidate (also when its file was missing)
@@ -620,8 +672,8 @@ private:
 };
 
 SearchScan::SearchScan(TTaxonarMainForm &form, std::vector<SearchCandidate> candidates, size_t lookAhead)
-    : form_(form), candidates_(std::move(candidates)), lookAhead_(std::max<size_t>(lookAhead, 1)),
-      slots_(candidates_.size())
+    : form_(form), terms_(SearchTerms::Current()), candidates_(std::move(candidates)),
+      lookAhead_(std::max<size_t>(lookAhead, 1)), slots_(candidates_.size())
 {
     clock_.start();
     reach_ = lookAhead_;
@@ -655,6 +707,9 @@ void SearchScan::stop()
 // within reach, until the scan stops.
 void SearchScan::work()
 {
+    // Qt's document layout starts timers, which need an event dispatcher in
+    // the thread: an event loop object gives this thread one (it never runs).
+    QEventLoop dispatcher;
     std::unique_ptr<RtfLineCounter> counter; // made once the geometry is known
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
@@ -683,9 +738,9 @@ void SearchScan::work()
                 if (!FileExists(item.Path))
                     result = State::Missing;
                 else if (item.Table)
-                    result = tableHits(form_, item, numbers) ? State::Settled : State::Unsettled;
+                    result = tableHits(terms_, item, numbers) ? State::Settled : State::Unsettled;
                 else
-                    result = parseRtfItem(form_, item.Path, parsed) ? State::Settled : State::Unsettled;
+                    result = parseRtfItem(terms_, item.Path, parsed) ? State::Settled : State::Unsettled;
             } catch (...) {
                 result = State::Unsettled; // opened by the window's thread, which raises as the view does
             }
@@ -704,7 +759,7 @@ void SearchScan::work()
             if (geometry == Geometry::Known) {
                 try {
                     if (!counter)
-                        counter = std::make_unique<RtfLineCounter>(form_, view_);
+                        counter = std::make_unique<RtfLineCounter>(terms_, view_);
                     if (counter->Hits(*parsed, numbers))
                         result = State::Settled;
                 } catch (...) {
@@ -830,12 +885,12 @@ bool SearchScan::shownHits(int index, bool table, std::vector<int> &numbers)
     if (table) {
         const int rows = form_.TaxonarTable3StringGrid->RowCount();
         for (int r = 1; r < rows; ++r)
-            if (form_.LineMatchesSearch(form_.GetRowSearchText(r)))
+            if (terms_.Matches(form_.GetRowSearchText(r)))
                 numbers.push_back(r);
     } else {
         int n = 0;
         for (const TRichEdit::TDisplayLine &line : form_.TaxonarRtf2RichEdit->RichEdit()->DisplayLines())
-            if (form_.LineMatchesSearch(QStringToAnsi(line.Text)))
+            if (terms_.Matches(QStringToAnsi(line.Text)))
                 numbers.push_back(++n);
     }
     return true;
@@ -885,7 +940,7 @@ SearchScan::Geometry SearchScan::measureView()
         // The workers lay out with the view's settings and the resolution of
         // its device.
         const QTextDocument *model = view->Document();
-        view_.Font = ownFont(model->defaultFont());
+        view_.Font = SearchOwnFont(model->defaultFont());
         view_.Option = model->defaultTextOption();
         view_.Margin = model->documentMargin();
         view_.DesignMetrics = model->useDesignMetrics();
@@ -909,24 +964,7 @@ SearchScan::Geometry SearchScan::measureView()
 
 bool TTaxonarMainForm::LineMatchesSearch(const AnsiString &text) const
 {
-    const AnsiString c = ComparableText(text);
-    const int words = SearchWords ? SearchWords->Count() : 0;
-    switch (SearchWordMode) {
-    case 0:
-        for (int i = 0; i < words; ++i)
-            if (!ContainsTerm(c, SearchWords->Strings(i)))
-                return false;
-        return true;
-    case 1:
-        return ContainsTerm(c, SearchText);
-    case 2:
-        for (int i = 0; i < words; ++i)
-            if (ContainsTerm(c, SearchWords->Strings(i)))
-                return true;
-        return false;
-    default:
-        return false;
-    }
+    return SearchTerms::Current().Matches(text);
 }
 
 AnsiString TTaxonarMainForm::GetRowSearchText(int row) const

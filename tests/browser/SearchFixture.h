@@ -7,7 +7,9 @@
 #include "browser/TaxonarInfoCode.h"
 
 #include <QTest>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace mainformtest {
@@ -27,10 +29,47 @@ inline std::string RtfItem(const std::string &name, const std::string &file, con
                    "FILE=" + file});
 }
 
+// Records Qt's warnings printed by threads other than the test's (the
+// search's workers) while it is installed, and passes every message on.
+class ThreadWarnings {
+public:
+    ThreadWarnings()
+    {
+        home_ = std::this_thread::get_id();
+        previous_ = qInstallMessageHandler(record);
+    }
+    ~ThreadWarnings() { qInstallMessageHandler(previous_); }
+    std::vector<std::string> take()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::move(seen_);
+    }
+
+private:
+    static inline std::mutex mutex_;
+    static inline std::vector<std::string> seen_;
+    static inline std::thread::id home_;
+    static inline QtMessageHandler previous_ = nullptr;
+
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg && std::this_thread::get_id() != home_) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            seen_.push_back(text.toStdString());
+        }
+        if (previous_)
+            previous_(type, context, text);
+    }
+};
+
 class SearchTest : public MainFormTest {
 protected:
     // The messages the message window showed, in order.
     std::vector<AnsiString> messages;
+    // Set by a test that provokes Qt warnings on the search's threads;
+    // otherwise any fails the test.
+    bool threadWarningsExpected = false;
+    ThreadWarnings threadWarnings;
 
     void SetUp() override
     {
@@ -42,6 +81,15 @@ protected:
                                   RtfItem("Obca", "o.rtf"));
         write("o.rtf", RtfLines({"rolnictwo obce"}));
         answerMessages();
+    }
+
+    void TearDown() override
+    {
+        MainFormTest::TearDown();
+        const std::vector<std::string> warnings = threadWarnings.take();
+        if (!threadWarningsExpected)
+            for (const std::string &w : warnings)
+                ADD_FAILURE() << "Qt warning on a search thread: " << w;
     }
 
     // Starts the window and makes it the active one, so that focus shows.
