@@ -217,16 +217,6 @@ void TTaxonarFind2Form::putHint(int index)
 
 void TTaxonarFind2Form::TaxonarFind2Edit1KeyUp(TObject *, uint16_t &Key, TShiftState)
 {
-    // Clearing or refilling the hint list here moves its current row, which
-    // the list reports as a click; taken as one, it would put the caret back
-    // at the end of the phrase after every key (Home, Left, Ctrl+A, a blank
-    // typed mid-phrase).
-    struct Steering {
-        bool &flag;
-        ~Steering() { flag = false; }
-    } steering{steeringHints_};
-    steeringHints_ = true;
-
     const AnsiString text = TaxonarFind2Edit1->Text();
     const size_t blank = text.rfind(' ');
     const AnsiString prefix = blank == AnsiString::npos ? AnsiString() : text.substr(0, blank + 1);
@@ -272,8 +262,6 @@ void TTaxonarFind2Form::TaxonarFind2Edit1KeyUp(TObject *, uint16_t &Key, TShiftS
 
 void TTaxonarFind2Form::TaxonarFind2Edit2Click(TObject *)
 {
-    if (steeringHints_)
-        return;
     TListBox *hints = TaxonarFind2Edit2;
     if (hints->Items().Count() > 0 && hints->ItemIndex() >= 0)
         TaxonarFind2Edit1->SetText(hints->Items().Strings(hints->ItemIndex()));

@@ -69,8 +69,6 @@ private:
     // The hint list has just been rebuilt: the next Down takes the selected
     // hint instead of moving on.
     bool HintListFresh_ = false;
-    // The phrase's key-up is changing the hint list: no click of the user's.
-    bool steeringHints_ = false;
 };
 
 extern TTaxonarFind2Form *TaxonarFind2Form;
